@@ -1,0 +1,56 @@
+// COXJPEGCoder, the base of the encoder and decoder: libjpeg's error manager, the collected
+// messages of a run and the registry that routes libjpeg's callbacks to the running coder.
+#pragma once
+
+#include "codec/jpeg_exception.h"
+#include "codec/libjpeg.h"
+#include "platform/cstring.h"
+#include "platform/object.h"
+#include "platform/ptrmap.h"
+
+// Result of a run; every failure is a thrown COXJPEGException* instead.
+constexpr short JPEG_SUCCESS = 0;
+constexpr short JPEG_WARNING = 2;  // finished, but libjpeg output at least one message
+
+class COXJPEGCoder : public CObject {
+public:
+    COXJPEGCoder() = default;
+    ~COXJPEGCoder() override = default;
+
+    // Fills *pErr like jpeg_std_error, with all five methods routed to this class. Always TRUE.
+    BOOL InitErrorManager(jpeg_error_mgr* pErr);
+
+    // Every message libjpeg output since it last reset its error manager, each ending in "\n".
+    CString GetWarningMessages() const { return m_sWarnings; }
+
+    // libjpeg's error-manager methods: each finds the coder running cinfo and forwards.
+    static void ErrorExitCallback(j_common_ptr cinfo);
+    static void EmitMessageCallback(j_common_ptr cinfo, int nMsgLevel);
+    static void OutputMessageCallback(j_common_ptr cinfo);
+    static void FormatMessageCallback(j_common_ptr cinfo, char* pszBuffer);
+    static void ResetErrorManagerCallback(j_common_ptr cinfo);
+
+protected:
+    // Fatal error: unregister, record, destroy the libjpeg object, throw. Never returns.
+    virtual void ErrorExit(j_common_ptr cinfo);
+    virtual void OutputMessage(j_common_ptr cinfo);
+    virtual void EmitMessage(j_common_ptr cinfo, int nMsgLevel);
+    // pszBuffer holds at least JMSG_LENGTH_MAX bytes.
+    virtual void FormatErrorMessage(j_common_ptr cinfo, char* pszBuffer);
+    virtual void ResetErrorManager(j_common_ptr cinfo);
+
+    // The result of a finished run, from what libjpeg output during it.
+    short RunResult() const { return m_sWarnings.IsEmpty() ? JPEG_SUCCESS : JPEG_WARNING; }
+
+    CString m_sWarnings;
+
+    // libjpeg object being run -> the COXJPEGCoder running it.
+    static CMapPtrToPtr m_mapCoders;
+
+private:
+    static COXJPEGCoder* FindCoder(j_common_ptr cinfo);
+};
+
+// libjpeg's standard formatting of err's current message into pszBuffer (JMSG_LENGTH_MAX
+// bytes), guarded against formats whose conversions do not match the parameters.
+void FormatJPEGMessage(jpeg_error_mgr* err, char* pszBuffer);

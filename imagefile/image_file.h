@@ -1,0 +1,60 @@
+// COXImageFile: the abstract uncompressed image file that the coders read rows from and
+// write rows to, with its file handling.
+#pragma once
+
+#include "codec/libjpeg.h"
+#include "platform/cstring.h"
+#include "platform/file.h"
+#include "platform/object.h"
+
+class COXImageFile : public CObject {
+public:
+    COXImageFile();
+    explicit COXImageFile(CString sFileName);
+    // Borrows pFile: the object never closes or deletes it.
+    explicit COXImageFile(CFile* pFile);
+    ~COXImageFile() override;
+
+    // Reading, the object as the compressor's source. Errors are raised through the
+    // compressor's error manager.
+    virtual BOOL BeginRead(j_compress_ptr cinfo) = 0;
+    virtual BOOL EndRead(j_compress_ptr cinfo) = 0;
+    virtual JDIMENSION ReadRows(j_compress_ptr cinfo) = 0;
+
+    // Writing, the object as the decompressor's destination.
+    virtual BOOL BeginWrite(j_decompress_ptr cinfo) = 0;
+    virtual BOOL EndWrite(j_decompress_ptr cinfo) = 0;
+    virtual BOOL WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) = 0;
+    virtual BOOL AttachCompressor(j_compress_ptr cinfo) = 0;
+    virtual BOOL PrepareWrite(j_decompress_ptr cinfo, BOOL bFlag) = 0;
+
+    // Opens the named file in binary mode unless a file is already there; throws
+    // CFileException* when there is no name or the system refuses.
+    virtual void Open(UINT nOpenFlags);
+    // Abort never throws; Close may throw CFileException*. Both leave a borrowed file open.
+    virtual void Abort();
+    virtual void Close();
+
+    CString GetFileName() const { return m_sFileName; }
+    void SetDetachOnClose(BOOL bDetach) { m_bDetachOnClose = bDetach; }
+
+    // The rows exchanged with libjpeg; they belong to libjpeg's image pool.
+    JSAMPARRAY m_pBuffer;
+    JDIMENSION m_nBufferHeight;
+
+protected:
+    // Transfers that report a file exception by their result (0 bytes, FALSE) instead.
+    UINT ReadBytes(void* pBuffer, UINT nCount);
+    BOOL WriteBytes(const void* pBuffer, UINT nCount);
+
+    BOOL IsBorrowed() const { return m_sFileName.IsEmpty(); }
+
+    CFile* m_pFile;
+    CString m_sFileName;
+    BOOL m_bDetachOnClose;
+
+private:
+    // Close and Abort differ only in how an owned file is let go.
+    template <typename Release>
+    void LetGo(Release release);
+};

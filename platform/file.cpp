@@ -1,0 +1,107 @@
+// The portable part of CFile and CStdioFile: construction and the stream operations.
+#include "platform/file.h"
+
+#include <cerrno>
+
+IMPLEMENT_DYNAMIC(CFile, CObject)
+IMPLEMENT_DYNAMIC(CStdioFile, CFile)
+
+CFile::CFile() : m_hFile(hFileNull), m_bCloseOnDelete(FALSE) {}
+
+CFile::CFile(LPCTSTR lpszFileName, UINT nOpenFlags) : CFile() {
+    CFileException error;
+    if (!Open(lpszFileName, nOpenFlags, &error))
+        AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
+}
+
+CFile::~CFile() {
+    if (IsOpen() && m_bCloseOnDelete)
+        Abort();
+}
+
+CStdioFile::CStdioFile() : m_pStream(nullptr) {}
+
+CStdioFile::CStdioFile(LPCTSTR lpszFileName, UINT nOpenFlags) : CStdioFile() {
+    CFileException error;
+    if (!Open(lpszFileName, nOpenFlags, &error))
+        AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
+}
+
+CStdioFile::~CStdioFile() {
+    if (m_pStream != nullptr && m_bCloseOnDelete)
+        Abort();
+}
+
+void CStdioFile::ThrowStreamError() const {
+    const int nError = errno != 0 ? errno : EIO;
+    CFileException::ThrowOsError(nError, m_strFileName);
+}
+
+UINT CStdioFile::Read(void* lpBuf, UINT nCount) {
+    if (nCount == 0)
+        return 0;
+    errno = 0;
+    const std::size_t nRead = std::fread(lpBuf, 1, nCount, m_pStream);
+    if (nRead < nCount && std::ferror(m_pStream)) {
+        std::clearerr(m_pStream);
+        ThrowStreamError();
+    }
+    return static_cast<UINT>(nRead);
+}
+
+void CStdioFile::Write(const void* lpBuf, UINT nCount) {
+    errno = 0;
+    if (std::fwrite(lpBuf, 1, nCount, m_pStream) != nCount) {
+        std::clearerr(m_pStream);
+        ThrowStreamError();
+    }
+}
+
+void CStdioFile::WriteString(LPCTSTR lpsz) {
+    errno = 0;
+    if (std::fputs(lpsz, m_pStream) == EOF) {
+        std::clearerr(m_pStream);
+        ThrowStreamError();
+    }
+}
+
+BOOL CStdioFile::ReadString(CString& rString) {
+    rString.Empty();
+    int c = 0;
+    errno = 0;
+    while ((c = std::fgetc(m_pStream)) != EOF && c != '\n')
+        rString += static_cast<char>(c);
+    if (c == EOF && std::ferror(m_pStream)) {
+        std::clearerr(m_pStream);
+        ThrowStreamError();
+    }
+    if (c == EOF && rString.IsEmpty())
+        return FALSE;
+    if (rString.GetLength() > 0 && rString[rString.GetLength() - 1] == '\r')
+        rString = rString.Left(rString.GetLength() - 1);
+    return TRUE;
+}
+
+void CStdioFile::Flush() {
+    errno = 0;
+    if (m_pStream != nullptr && std::fflush(m_pStream) != 0)
+        ThrowStreamError();
+}
+
+void CStdioFile::Close() {
+    if (m_pStream == nullptr)
+        return;
+    FILE* pStream = m_pStream;
+    m_pStream = nullptr;
+    m_hFile = hFileNull;
+    errno = 0;
+    if (std::fclose(pStream) != 0)
+        ThrowStreamError();
+}
+
+void CStdioFile::Abort() {
+    if (m_pStream != nullptr)
+        std::fclose(m_pStream);
+    m_pStream = nullptr;
+    m_hFile = hFileNull;
+}

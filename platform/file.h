@@ -1,0 +1,97 @@
+// CFile, an unbuffered byte file, and CStdioFile, a buffered one; both raise CFileException.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/cstring.h"
+#include "platform/exception.h"
+#include "platform/object.h"
+
+class CFile : public CObject {
+    DECLARE_DYNAMIC(CFile)
+
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,  // meaningful to CStdioFile only
+        typeBinary = 0x8000,
+    };
+    enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
+
+    // The operating system's file handle (a descriptor here, a HANDLE on Windows).
+    using Handle = std::intptr_t;
+    static constexpr Handle hFileNull = -1;
+
+    CFile();
+    // Opens at once; a failure throws CFileException*.
+    CFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    // A file that is still open is closed quietly; errors are lost, so callers that care Close().
+    ~CFile() override;
+
+    // FALSE on failure, with the reason in *pError when given.
+    virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+
+    // Read returns fewer bytes than asked only at the end of the file.
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    virtual void Write(const void* lpBuf, UINT nCount);
+    virtual ULONGLONG Seek(std::int64_t lOff, UINT nFrom);
+    void SeekToBegin() { Seek(0, begin); }
+    ULONGLONG SeekToEnd() { return Seek(0, end); }
+    virtual ULONGLONG GetPosition() const;
+    virtual ULONGLONG GetLength() const;
+    virtual void Flush();
+
+    // Close reports failures (a late write error, say) by throwing; Abort never throws.
+    virtual void Close();
+    virtual void Abort();
+
+    BOOL IsOpen() const { return m_hFile != hFileNull; }
+    CString GetFilePath() const { return m_strFileName; }
+
+    Handle m_hFile;
+
+protected:
+    BOOL m_bCloseOnDelete;
+    CString m_strFileName;
+};
+
+// A file read and written through the C library's buffered streams: many small transfers cost
+// one system call per buffer. Files are always binary on this platform.
+class CStdioFile : public CFile {
+    DECLARE_DYNAMIC(CStdioFile)
+
+public:
+    CStdioFile();
+    CStdioFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    ~CStdioFile() override;
+
+    BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
+    UINT Read(void* lpBuf, UINT nCount) override;
+    void Write(const void* lpBuf, UINT nCount) override;
+    ULONGLONG Seek(std::int64_t lOff, UINT nFrom) override;
+    ULONGLONG GetPosition() const override;
+    ULONGLONG GetLength() const override;
+    void Flush() override;
+    void Close() override;
+    void Abort() override;
+
+    void WriteString(LPCTSTR lpsz);
+    // One line without its line feed; FALSE at the end of the file.
+    BOOL ReadString(CString& rString);
+
+    FILE* m_pStream;
+
+private:
+    [[noreturn]] void ThrowStreamError() const;
+};

@@ -1,0 +1,250 @@
+// CFile and CStdioFile over POSIX descriptors and streams, and errno's file error causes.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file.h"
+
+// POSIX has no mandatory share modes: the share flags are accepted and have no effect.
+
+int CFileException::OsErrorToException(LONG lOsError) {
+    switch (lOsError) {
+    case 0:
+        return none;
+    case ENOENT:
+        return fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+    case EINVAL:
+        return badPath;
+    case EMFILE:
+    case ENFILE:
+        return tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return accessDenied;
+    case EBADF:
+        return invalidFile;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return diskFull;
+    case EIO:
+        return hardIO;
+    case ESPIPE:
+        return badSeek;
+    case EBUSY:
+    case ETXTBSY:
+        return sharingViolation;
+    case EDEADLK:
+    case ENOLCK:
+        return lockViolation;
+    default:
+        return genericException;
+    }
+}
+
+namespace {
+
+int OpenFlagsToPosix(UINT nOpenFlags) {
+    int nFlags = O_CLOEXEC;
+    switch (nOpenFlags & 3) {
+    case CFile::modeWrite:
+        nFlags |= O_WRONLY;
+        break;
+    case CFile::modeReadWrite:
+        nFlags |= O_RDWR;
+        break;
+    default:
+        nFlags |= O_RDONLY;
+        break;
+    }
+    if (nOpenFlags & CFile::modeCreate)
+        nFlags |= (nOpenFlags & CFile::modeNoTruncate) ? O_CREAT : (O_CREAT | O_TRUNC);
+    return nFlags;
+}
+
+// The descriptor, or -1 with the reason in *pError.
+int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    int fd = -1;
+    if (lpszFileName != nullptr && *lpszFileName != '\0') {
+        do {
+            fd = ::open(lpszFileName, OpenFlagsToPosix(nOpenFlags), 0666);
+        } while (fd < 0 && errno == EINTR);
+    } else {
+        errno = ENOENT;
+    }
+    if (fd >= 0) {
+        // Opening a directory for reading succeeds on POSIX; as a file it is unusable.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            fd = -1;
+            errno = EISDIR;
+        }
+    }
+    if (fd < 0 && pError != nullptr) {
+        pError->m_lOsError = errno;
+        pError->m_cause = CFileException::OsErrorToException(errno);
+        pError->m_strFileName = lpszFileName;
+    }
+    return fd;
+}
+
+[[noreturn]] void ThrowErrno(const CString& sFileName) {
+    CFileException::ThrowOsError(errno != 0 ? errno : EIO, sFileName);
+}
+
+}  // namespace
+
+BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (IsOpen())
+        Abort();
+    const int fd = OpenDescriptor(lpszFileName, nOpenFlags, pError);
+    if (fd < 0)
+        return FALSE;
+    m_hFile = fd;
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    return TRUE;
+}
+
+UINT CFile::Read(void* lpBuf, UINT nCount) {
+    auto* pBytes = static_cast<char*>(lpBuf);
+    UINT nDone = 0;
+    while (nDone < nCount) {
+        const ssize_t n = ::read(static_cast<int>(m_hFile), pBytes + nDone, nCount - nDone);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowErrno(m_strFileName);
+        if (n == 0)
+            break;
+        nDone += static_cast<UINT>(n);
+    }
+    return nDone;
+}
+
+void CFile::Write(const void* lpBuf, UINT nCount) {
+    const auto* pBytes = static_cast<const char*>(lpBuf);
+    UINT nDone = 0;
+    while (nDone < nCount) {
+        const ssize_t n = ::write(static_cast<int>(m_hFile), pBytes + nDone, nCount - nDone);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            ThrowErrno(m_strFileName);
+        }
+        nDone += static_cast<UINT>(n);
+    }
+}
+
+ULONGLONG CFile::Seek(std::int64_t lOff, UINT nFrom) {
+    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
+    const off_t nPos = ::lseek(static_cast<int>(m_hFile), static_cast<off_t>(lOff), nWhence);
+    if (nPos < 0)
+        ThrowErrno(m_strFileName);
+    return static_cast<ULONGLONG>(nPos);
+}
+
+ULONGLONG CFile::GetPosition() const {
+    const off_t nPos = ::lseek(static_cast<int>(m_hFile), 0, SEEK_CUR);
+    if (nPos < 0)
+        ThrowErrno(m_strFileName);
+    return static_cast<ULONGLONG>(nPos);
+}
+
+ULONGLONG CFile::GetLength() const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(m_hFile), &st) != 0)
+        ThrowErrno(m_strFileName);
+    return static_cast<ULONGLONG>(st.st_size);
+}
+
+void CFile::Flush() {
+    if (IsOpen() && ::fsync(static_cast<int>(m_hFile)) != 0 && errno != EINVAL)
+        ThrowErrno(m_strFileName);
+}
+
+void CFile::Close() {
+    if (!IsOpen())
+        return;
+    const int fd = static_cast<int>(m_hFile);
+    m_hFile = hFileNull;
+    m_bCloseOnDelete = FALSE;
+    if (::close(fd) != 0 && errno != EINTR)
+        ThrowErrno(m_strFileName);
+}
+
+void CFile::Abort() {
+    if (IsOpen())
+        ::close(static_cast<int>(m_hFile));
+    m_hFile = hFileNull;
+    m_bCloseOnDelete = FALSE;
+}
+
+namespace {
+
+const char* StreamMode(UINT nOpenFlags) {
+    switch (nOpenFlags & 3) {
+    case CFile::modeWrite:
+        return "wb";  // fdopen never truncates; the descriptor's flags already did
+    case CFile::modeReadWrite:
+        return "r+b";
+    default:
+        return "rb";
+    }
+}
+
+}  // namespace
+
+BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (m_pStream != nullptr)
+        Abort();
+    const int fd = OpenDescriptor(lpszFileName, nOpenFlags, pError);
+    if (fd < 0)
+        return FALSE;
+    m_pStream = ::fdopen(fd, StreamMode(nOpenFlags));
+    if (m_pStream == nullptr) {
+        const int nError = errno;
+        ::close(fd);
+        if (pError != nullptr) {
+            pError->m_lOsError = nError;
+            pError->m_cause = CFileException::OsErrorToException(nError);
+            pError->m_strFileName = lpszFileName;
+        }
+        return FALSE;
+    }
+    m_hFile = fd;
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    return TRUE;
+}
+
+ULONGLONG CStdioFile::Seek(std::int64_t lOff, UINT nFrom) {
+    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
+    if (::fseeko(m_pStream, static_cast<off_t>(lOff), nWhence) != 0)
+        ThrowErrno(m_strFileName);
+    return GetPosition();
+}
+
+ULONGLONG CStdioFile::GetPosition() const {
+    const off_t nPos = ::ftello(m_pStream);
+    if (nPos < 0)
+        ThrowErrno(m_strFileName);
+    return static_cast<ULONGLONG>(nPos);
+}
+
+ULONGLONG CStdioFile::GetLength() const {
+    // The stream may hold bytes not yet written; the length includes them.
+    if (::fflush(m_pStream) != 0)
+        ThrowErrno(m_strFileName);
+    return CFile::GetLength();
+}

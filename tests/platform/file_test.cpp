@@ -1,0 +1,161 @@
+// CFile and CStdioFile over real files: transfers, open modes and the causes of failures.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// Runs body and returns the CFileException it throws (null when it throws none).
+template <typename Body>
+std::unique_ptr<CFileException> CatchFileException(Body body) {
+    try {
+        body();
+    } catch (CFileException* e) {
+        return std::unique_ptr<CFileException>(e);
+    }
+    return nullptr;
+}
+
+class FileTest : public TempDirTest {};
+
+}  // namespace
+
+TEST_F(FileTest, WritesAndReadsBackThroughBothKinds) {
+    const std::string sPath = PathOf("data.bin");
+    {
+        CStdioFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+        file.Write("abc\r\n", 5);
+        file.Write("\0xyz", 4);
+        EXPECT_EQ(file.GetLength(), 9u);  // includes what the stream still buffers
+        file.Close();
+        EXPECT_FALSE(file.IsOpen());
+    }
+    EXPECT_EQ(ReadFile(sPath), std::string("abc\r\n\0xyz", 9));
+
+    CFile file(sPath.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+    char buf[16] = {};
+    EXPECT_EQ(file.Read(buf, 4), 4u);
+    EXPECT_EQ(file.Read(buf, sizeof buf), 5u);  // short only at the end
+    EXPECT_EQ(file.Read(buf, sizeof buf), 0u);
+    EXPECT_EQ(file.GetLength(), 9u);
+    file.SeekToBegin();
+    EXPECT_EQ(file.GetPosition(), 0u);
+}
+
+TEST_F(FileTest, CreateTruncatesUnlessToldNotTo) {
+    const std::string sPath = PathOf("old.jpg");
+    WriteFile(sPath, "old contents");
+    {
+        CStdioFile file(sPath.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
+        file.Write("OLD", 3);
+        file.Close();
+    }
+    EXPECT_EQ(ReadFile(sPath), "OLD contents");
+    {
+        CStdioFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+        file.Close();
+    }
+    EXPECT_EQ(ReadFile(sPath), "");
+}
+
+TEST_F(FileTest, ReadStringSplitsLinesAndDropsCarriageReturns) {
+    const std::string sPath = PathOf("lines.txt");
+    WriteFile(sPath, "first\r\nsecond\nlast");
+    CStdioFile file(sPath.c_str(), CFile::modeRead | CFile::typeText);
+    CString sLine;
+    ASSERT_TRUE(file.ReadString(sLine));
+    EXPECT_EQ(sLine, "first");
+    ASSERT_TRUE(file.ReadString(sLine));
+    EXPECT_EQ(sLine, "second");
+    ASSERT_TRUE(file.ReadString(sLine));
+    EXPECT_EQ(sLine, "last");
+    EXPECT_FALSE(file.ReadString(sLine));
+}
+
+TEST_F(FileTest, OpenFailuresCarryCauseOsErrorAndFileName) {
+    const std::string sMissing = PathOf("missing.bmp");
+    auto e = CatchFileException([&] { CStdioFile file(sMissing.c_str(), CFile::modeRead); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->m_cause, CFileException::fileNotFound);
+    EXPECT_NE(e->m_lOsError, 0);
+    EXPECT_EQ(e->m_strFileName, sMissing.c_str());
+    EXPECT_NE(e->GetErrorMessage().Find(sMissing.c_str()), -1);
+
+    e = CatchFileException([&] { CFile file(PathOf("no/such/dir/x.jpg").c_str(), CFile::modeCreate | CFile::modeWrite); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->m_cause, CFileException::fileNotFound);
+
+    e = CatchFileException([&] { CStdioFile file(m_sDir.c_str(), CFile::modeRead); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->m_cause, CFileException::accessDenied);
+
+    e = CatchFileException([&] { CStdioFile file(PathOf("missing.bmp/x").c_str(), CFile::modeRead); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(e->m_cause == CFileException::fileNotFound || e->m_cause == CFileException::badPath);
+}
+
+TEST_F(FileTest, OpenWithErrorRecordReturnsFalseInsteadOfThrowing) {
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(PathOf("missing").c_str(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.Open("", CFile::modeRead, nullptr));
+}
+
+TEST_F(FileTest, ReadingAWriteOnlyFileThrows) {
+    CStdioFile file(PathOf("w.bin").c_str(), CFile::modeCreate | CFile::modeWrite);
+    char c = 0;
+    auto e = CatchFileException([&] { file.Read(&c, 1); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->m_cause, CFileException::invalidFile);
+}
+
+TEST_F(FileTest, AFullDiskSurfacesAtCloseAndAbortStaysQuiet) {
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "/dev/full is not available";
+    {
+        // The stream buffers the bytes, so the failure shows when they are flushed.
+        CStdioFile file("/dev/full", CFile::modeWrite);
+        file.Write("x", 1);
+        auto e = CatchFileException([&] { file.Close(); });
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->m_cause, CFileException::diskFull);
+        EXPECT_FALSE(file.IsOpen());
+    }
+    {
+        CFile file("/dev/full", CFile::modeWrite);
+        auto e = CatchFileException([&] { file.Write("x", 1); });
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->m_cause, CFileException::diskFull);
+    }
+    CStdioFile file("/dev/full", CFile::modeWrite);
+    file.Write("x", 1);
+    EXPECT_NO_THROW(file.Abort());
+    EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(FileExceptionTest, MessageNamesCauseAndFileAndTruncatesSafely) {
+    CFileException notFound(CFileException::fileNotFound, 2, "C:\\写真\\a.bmp");
+    EXPECT_STREQ(notFound.GetErrorMessage(), "ファイル \"C:\\写真\\a.bmp\" が見つかりません。");
+    CFileException diskFull(CFileException::diskFull, 28, "out.jpg");
+    EXPECT_NE(diskFull.GetErrorMessage().Find("ディスクがいっぱい"), -1);
+    EXPECT_NE(CFileException(CFileException::badPath).GetErrorMessage().Find("(名前なし)"), -1);
+
+    char sz[8];
+    UINT nHelp = 99;
+    EXPECT_TRUE(notFound.GetErrorMessage(sz, sizeof sz, &nHelp));
+    EXPECT_STREQ(sz, "ファ");  // 7 bytes hold two whole characters
+    EXPECT_EQ(nHelp, 0u);
+
+    CException plain;
+    sz[0] = 'x';
+    EXPECT_FALSE(plain.GetErrorMessage(sz, sizeof sz));
+    EXPECT_STREQ(sz, "");
+}
