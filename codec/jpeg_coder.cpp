@@ -227,3 +227,11 @@ void FormatJPEGMessage(jpeg_error_mgr* err, char* pszBuffer) {
     }
     lstrcpyn(pszBuffer, sMessage.c_str(), JMSG_LENGTH_MAX);
 }
+
+COXJPEGException* JPEGExceptionFromFile(CFileException* e) {
+    char szMessage[255];
+    e->GetErrorMessage(szMessage, sizeof szMessage);
+    const int nCause = e->m_cause;
+    e->Delete();
+    return new COXJPEGException(nCause, szMessage);
+}

@@ -4,6 +4,7 @@
 
 #include "codec/jpeg_exception.h"
 #include "codec/libjpeg.h"
+#include "platform/exception.h"
 #include "platform/cstring.h"
 #include "platform/object.h"
 #include "platform/ptrmap.h"
@@ -42,6 +43,12 @@ protected:
     // The result of a finished run, from what libjpeg output during it.
     short RunResult() const { return m_sWarnings.IsEmpty() ? JPEG_SUCCESS : JPEG_WARNING; }
 
+    // Runs a run's processing step with cinfo registered to this coder. Whatever leaves the
+    // step, the registration and the libjpeg object are gone before it reaches the caller, and
+    // a file exception arrives as a COXJPEGException. cinfo must be zeroed before the call.
+    template <typename Body>
+    void RunRegistered(j_common_ptr cinfo, Body body);
+
     CString m_sWarnings;
 
     // libjpeg object being run -> the COXJPEGCoder running it.
@@ -50,6 +57,28 @@ protected:
 private:
     static COXJPEGCoder* FindCoder(j_common_ptr cinfo);
 };
+
+// The COXJPEGException a run throws for a file exception: its cause and its text (at most 254
+// bytes). Deletes e.
+COXJPEGException* JPEGExceptionFromFile(CFileException* e);
+
+template <typename Body>
+void COXJPEGCoder::RunRegistered(j_common_ptr cinfo, Body body) {
+    m_mapCoders.SetAt(cinfo, this);
+    try {
+        body();
+    } catch (CFileException* e) {
+        m_mapCoders.RemoveKey(cinfo);
+        jpeg_destroy(cinfo);
+        throw JPEGExceptionFromFile(e);
+    } catch (...) {
+        // ErrorExit has already destroyed the object; destroying it again is harmless.
+        m_mapCoders.RemoveKey(cinfo);
+        jpeg_destroy(cinfo);
+        throw;
+    }
+    m_mapCoders.RemoveKey(cinfo);
+}
 
 // libjpeg's standard formatting of err's current message into pszBuffer (JMSG_LENGTH_MAX
 // bytes), guarded against formats whose conversions do not match the parameters.

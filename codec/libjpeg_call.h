@@ -11,7 +11,7 @@
 #include <csetjmp>
 #include <type_traits>
 
-class COXJPEGException;
+#include "codec/jpeg_exception.h"
 
 namespace libjpeg_call {
 

@@ -13,6 +13,7 @@ public:
     explicit COXImageFile(CString sFileName);
     // Borrows pFile: the object never closes or deletes it.
     explicit COXImageFile(CFile* pFile);
+    // Aborts a file that is still open (see Abort).
     ~COXImageFile() override;
 
     // Reading, the object as the compressor's source. Errors are raised through the
@@ -29,9 +30,11 @@ public:
     virtual BOOL PrepareWrite(j_decompress_ptr cinfo, BOOL bFlag) = 0;
 
     // Opens the named file in binary mode unless a file is already there; throws
-    // CFileException* when there is no name or the system refuses.
+    // CFileException* when there is no name or the system refuses. New output goes to a
+    // temporary file that only Close puts in place.
     virtual void Open(UINT nOpenFlags);
-    // Abort never throws; Close may throw CFileException*. Both leave a borrowed file open.
+    // Close completes the file and may throw CFileException*; Abort never throws and discards
+    // new output. Both leave a borrowed file open.
     virtual void Abort();
     virtual void Close();
 
@@ -52,9 +55,4 @@ protected:
     CFile* m_pFile;
     CString m_sFileName;
     BOOL m_bDetachOnClose;
-
-private:
-    // Close and Abort differ only in how an owned file is let go.
-    template <typename Release>
-    void LetGo(Release release);
 };

@@ -5,6 +5,7 @@
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 IMPLEMENT_DYNAMIC(CStdioFile, CFile)
+IMPLEMENT_DYNAMIC(CReplaceFile, CStdioFile)
 
 CFile::CFile() : m_hFile(hFileNull), m_bCloseOnDelete(FALSE) {}
 
@@ -104,4 +105,25 @@ void CStdioFile::Abort() {
         std::fclose(m_pStream);
     m_pStream = nullptr;
     m_hFile = hFileNull;
+}
+
+CReplaceFile::CReplaceFile(LPCTSTR lpszFileName, UINT nOpenFlags) {
+    CFileException error;
+    if (!Open(lpszFileName, nOpenFlags, &error))
+        AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
+}
+
+CReplaceFile::~CReplaceFile() {
+    if (m_pStream != nullptr)
+        Abort();
+}
+
+BOOL CReplaceFile::IsReplacement(UINT nOpenFlags) {
+    return (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) &&
+           (nOpenFlags & 3) == modeWrite;
+}
+
+void CReplaceFile::Abort() {
+    CStdioFile::Abort();
+    RemoveTemp();
 }

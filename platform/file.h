@@ -95,3 +95,30 @@ public:
 private:
     [[noreturn]] void ThrowStreamError() const;
 };
+
+// A new file written beside its destination under a temporary name and moved over the
+// destination only by a successful Close. Abort, a failed Close, or destruction while still open
+// remove the temporary file, so an existing destination is never left half written.
+class CReplaceFile : public CStdioFile {
+    DECLARE_DYNAMIC(CReplaceFile)
+
+public:
+    CReplaceFile() = default;
+    // nOpenFlags must ask for writing; the destination's contents are replaced, never truncated.
+    CReplaceFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    ~CReplaceFile() override;
+
+    BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
+    void Close() override;
+    void Abort() override;
+
+    // Whether these open flags describe a file that replaces its destination.
+    static BOOL IsReplacement(UINT nOpenFlags);
+
+    CString GetTempPath() const { return m_strTempName; }
+
+private:
+    void RemoveTemp();
+
+    CString m_strTempName;
+};

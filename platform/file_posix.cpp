@@ -248,3 +248,100 @@ ULONGLONG CStdioFile::GetLength() const {
         ThrowErrno(m_strFileName);
     return CFile::GetLength();
 }
+
+namespace {
+
+CString FolderOf(const CString& sPath) {
+    const int nSlash = sPath.ReverseFind('/');
+    return nSlash < 0 ? CString(".") : (nSlash == 0 ? CString("/") : sPath.Left(nSlash));
+}
+
+void RecordError(CFileException* pError, int nError, LPCTSTR lpszFileName) {
+    if (pError == nullptr)
+        return;
+    pError->m_lOsError = nError;
+    pError->m_cause = CFileException::OsErrorToException(nError);
+    pError->m_strFileName = lpszFileName;
+}
+
+// The existing destination must be a file we may write, as it would be for a plain open.
+int CheckDestination(LPCTSTR lpszFileName, struct stat* pExisting) {
+    if (::stat(lpszFileName, pExisting) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(pExisting->st_mode))
+        return EISDIR;
+    if (::access(lpszFileName, W_OK) != 0)
+        return errno;
+    return 0;
+}
+
+}  // namespace
+
+BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags*/, CFileException* pError) {
+    if (m_pStream != nullptr)
+        Abort();
+    if (lpszFileName == nullptr || *lpszFileName == '\0') {
+        RecordError(pError, ENOENT, lpszFileName);
+        return FALSE;
+    }
+    struct stat existing {};
+    existing.st_mode = 0;
+    if (const int nError = CheckDestination(lpszFileName, &existing)) {
+        RecordError(pError, nError, lpszFileName);
+        return FALSE;
+    }
+    const CString sName(lpszFileName);
+    const CString sBase = sName.Mid(sName.ReverseFind('/') + 1);
+    static unsigned s_nSerial = 0;
+    int fd = -1;
+    CString sTemp;
+    for (int nTry = 0; fd < 0 && nTry < 100; ++nTry) {
+        sTemp.Format("%s/.%s.%ld-%u.tarnel-tmp", static_cast<LPCTSTR>(FolderOf(sName)),
+                     static_cast<LPCTSTR>(sBase), static_cast<long>(::getpid()), ++s_nSerial);
+        fd = ::open(sTemp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        RecordError(pError, errno, lpszFileName);
+        return FALSE;
+    }
+    if (existing.st_mode != 0)
+        (void)::fchmod(fd, existing.st_mode & 07777);
+    m_pStream = ::fdopen(fd, "wb");
+    if (m_pStream == nullptr) {
+        const int nError = errno;
+        ::close(fd);
+        ::unlink(sTemp);
+        RecordError(pError, nError, lpszFileName);
+        return FALSE;
+    }
+    m_hFile = fd;
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    m_strTempName = sTemp;
+    return TRUE;
+}
+
+void CReplaceFile::Close() {
+    if (m_pStream == nullptr)
+        return;
+    try {
+        CStdioFile::Close();
+    } catch (CFileException*) {
+        RemoveTemp();
+        throw;
+    }
+    if (::rename(m_strTempName, m_strFileName) != 0) {
+        const int nError = errno;
+        RemoveTemp();
+        CFileException::ThrowOsError(nError, m_strFileName);
+    }
+    m_strTempName.Empty();
+}
+
+void CReplaceFile::RemoveTemp() {
+    if (!m_strTempName.IsEmpty())
+        ::unlink(m_strTempName);
+    m_strTempName.Empty();
+}

@@ -1,0 +1,418 @@
+// COXBitmapFile: parsing and delivering BMP pixels to the compressor, and collecting the
+// decompressor's rows into a BMP file.
+#include "imagefile/bitmap_file.h"
+
+#include <cstring>
+#include <limits>
+
+#include "codec/libjpeg_call.h"
+
+namespace {
+
+constexpr UINT kFileHeaderSize = 14;
+constexpr UINT kWindowsInfoSize = 40;
+constexpr UINT kLongWindowsInfoSize = 64;
+constexpr UINT kOS2InfoSize = 12;
+
+unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
+DWORD Get32(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
+           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+void Put16(BYTE* p, unsigned n) {
+    p[0] = static_cast<BYTE>(n);
+    p[1] = static_cast<BYTE>(n >> 8);
+}
+void Put32(BYTE* p, DWORD n) {
+    Put16(p, n & 0xFFFF);
+    Put16(p + 2, n >> 16);
+}
+
+// Bytes per file row: padded to a multiple of 4.
+ULONGLONG PaddedRowWidth(ULONGLONG nBytes) { return (nBytes + 3) & ~ULONGLONG{3}; }
+
+j_common_ptr Common(j_compress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
+j_common_ptr Common(j_decompress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
+
+JSAMPARRAY AllocRows(j_common_ptr cinfo, JDIMENSION nSamplesPerRow, JDIMENSION nRows) {
+    return CallLibjpeg(
+        [&] { return (*cinfo->mem->alloc_sarray)(cinfo, JPOOL_IMAGE, nSamplesPerRow, nRows); });
+}
+
+jvirt_sarray_ptr RequestWholeImage(j_common_ptr cinfo, JDIMENSION nRowWidth, JDIMENSION nRows) {
+    return CallLibjpeg([&] {
+        return (*cinfo->mem->request_virt_sarray)(cinfo, JPOOL_IMAGE, FALSE, nRowWidth, nRows, 1);
+    });
+}
+
+}  // namespace
+
+// What the headers say, as far as reading needs it.
+struct COXBitmapFile::Header {
+    DWORD nPixelOffset;
+    UINT nInfoSize;
+    long long nWidth;
+    long long nHeight;
+    int nBitsPerPixel;
+    int nColors;
+    int nEntrySize;  // bytes per colour-map entry, 0 without a map
+};
+
+COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) {
+    m_pWholeImage = nullptr;
+    m_nRowWidth = 0;
+    m_pCompressInfo = nullptr;
+    m_pColorMap = nullptr;
+    m_nColors = 0;
+    m_nSourceRow = 0;
+    m_nBitsPerPixel = 0;
+    m_pfnReadRow = &COXBitmapFile::PreloadImage;
+    m_bOS2Format = FALSE;
+    m_nDataWidth = 0;
+    m_nPadBytes = 0;
+    m_nCurOutputRow = 0;
+    m_pfnWriteRow = &COXBitmapFile::PutPixelRow;
+}
+
+COXBitmapFile::COXBitmapFile(CFile* pFile) : COXBitmapFile(CString()) { m_pFile = pFile; }
+
+BOOL COXBitmapFile::AttachCompressor(j_compress_ptr cinfo) {
+    m_pCompressInfo = cinfo;
+    return TRUE;
+}
+
+int COXBitmapFile::ReadByte() {
+    BYTE c = 0;
+    if (ReadBytes(&c, 1) == 0)
+        ERREXIT(m_pCompressInfo, JERR_INPUT_EOF);
+    return c;
+}
+
+void COXBitmapFile::ReadColorMap(int nColors, int nEntrySize) {
+    if (nEntrySize != 3 && nEntrySize != 4)
+        ERREXIT(m_pCompressInfo, BMP_ERR_COLORMAP);
+    for (int i = 0; i < nColors; ++i) {
+        m_pColorMap[2][i] = static_cast<JSAMPLE>(ReadByte());
+        m_pColorMap[1][i] = static_cast<JSAMPLE>(ReadByte());
+        m_pColorMap[0][i] = static_cast<JSAMPLE>(ReadByte());
+        if (nEntrySize == 4)
+            ReadByte();
+    }
+}
+
+COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
+    BYTE fileHeader[kFileHeaderSize];
+    if (ReadBytes(fileHeader, kFileHeaderSize) != kFileHeaderSize)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+        ERREXIT(cinfo, BMP_ERR_NOT_BMP);
+
+    Header h{};
+    h.nPixelOffset = Get32(fileHeader + 10);
+    BYTE info[kLongWindowsInfoSize];
+    if (ReadBytes(info, 4) != 4)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+    h.nInfoSize = Get32(info);
+    if (h.nInfoSize < kOS2InfoSize || h.nInfoSize > kLongWindowsInfoSize)
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+    if (ReadBytes(info + 4, h.nInfoSize - 4) != h.nInfoSize - 4)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+
+    int nPlanes = 0;
+    if (h.nInfoSize == kOS2InfoSize) {
+        h.nWidth = Get16(info + 4);
+        h.nHeight = Get16(info + 6);
+        nPlanes = static_cast<int>(Get16(info + 8));
+        h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
+        if (h.nBitsPerPixel == 8) {
+            h.nEntrySize = 3;
+            TRACEMS2(cinfo, 1, BMP_TRC_OS2_8, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
+        } else if (h.nBitsPerPixel == 24) {
+            TRACEMS2(cinfo, 1, BMP_TRC_OS2_24, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
+        } else {
+            ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
+        }
+        if (nPlanes != 1)
+            ERREXIT(cinfo, BMP_ERR_PLANES);
+    } else if (h.nInfoSize == kWindowsInfoSize || h.nInfoSize == kLongWindowsInfoSize) {
+        h.nWidth = static_cast<std::int32_t>(Get32(info + 4));
+        h.nHeight = static_cast<std::int32_t>(Get32(info + 8));
+        nPlanes = static_cast<int>(Get16(info + 12));
+        h.nBitsPerPixel = static_cast<int>(Get16(info + 14));
+        const DWORD nCompression = Get32(info + 16);
+        const auto nXPelsPerMeter = static_cast<std::int32_t>(Get32(info + 24));
+        const auto nYPelsPerMeter = static_cast<std::int32_t>(Get32(info + 28));
+        h.nColors = static_cast<std::int32_t>(Get32(info + 32));
+        if (h.nBitsPerPixel == 8) {
+            h.nEntrySize = 4;
+            TRACEMS2(cinfo, 1, BMP_TRC_WIN_8, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
+        } else if (h.nBitsPerPixel == 24) {
+            TRACEMS2(cinfo, 1, BMP_TRC_WIN_24, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
+        } else {
+            ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
+        }
+        if (nPlanes != 1)
+            ERREXIT(cinfo, BMP_ERR_PLANES);
+        if (nCompression != 0)
+            ERREXIT(cinfo, BMP_ERR_COMPRESSED);
+        if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
+            cinfo->X_density = static_cast<UINT16>(nXPelsPerMeter / 100);
+            cinfo->Y_density = static_cast<UINT16>(nYPelsPerMeter / 100);
+            cinfo->density_unit = 2;  // dots per centimetre
+        }
+    } else {
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+    }
+    // An empty image, or a negative height (a top-down bitmap), cannot be converted.
+    if (h.nWidth <= 0 || h.nHeight <= 0)
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+    if (h.nBitsPerPixel == 8) {
+        if (h.nColors <= 0)
+            h.nColors = 256;
+        else if (h.nColors > 256)
+            ERREXIT(cinfo, BMP_ERR_COLORMAP);
+    } else {
+        h.nColors = 0;
+    }
+    return h;
+}
+
+void COXBitmapFile::CheckPixelAreaFits(ULONGLONG nPixelOffset, ULONGLONG nPixelBytes) {
+    // A header may promise more than the file holds; find out before committing memory to it.
+    ULONGLONG nLength = 0;
+    try {
+        nLength = m_pFile->GetLength();
+    } catch (CFileException* e) {
+        e->Delete();
+        return;  // no length to judge by (not a regular file): the row reads still stop short
+    }
+    if (nPixelOffset > nLength || nPixelBytes > nLength - nPixelOffset)
+        ERREXIT(m_pCompressInfo, JERR_INPUT_EOF);
+}
+
+BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
+    const Header h = ReadHeaders(cinfo);
+    long long nGap = static_cast<long long>(h.nPixelOffset) - (h.nInfoSize + kFileHeaderSize);
+    nGap -= static_cast<long long>(h.nColors) * h.nEntrySize;
+    if (nGap < 0)
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+
+    const ULONGLONG nRowWidth =
+        PaddedRowWidth(static_cast<ULONGLONG>(h.nWidth) * (h.nBitsPerPixel == 24 ? 3 : 1));
+    const auto nHeight = static_cast<ULONGLONG>(h.nHeight);
+    if (nRowWidth > std::numeric_limits<JDIMENSION>::max() / 3)
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+    CheckPixelAreaFits(h.nPixelOffset, nRowWidth * nHeight);
+
+    m_nBitsPerPixel = h.nBitsPerPixel;
+    m_nColors = h.nColors;
+    if (h.nColors > 0) {
+        m_pColorMap = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nColors), 3);
+        ReadColorMap(h.nColors, h.nEntrySize);
+    }
+    for (; nGap > 0; --nGap)
+        ReadByte();
+
+    m_nRowWidth = static_cast<JDIMENSION>(nRowWidth);
+    m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, static_cast<JDIMENSION>(nHeight));
+    m_pfnReadRow = &COXBitmapFile::PreloadImage;
+    m_pBuffer = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nWidth) * 3, 1);
+    m_nBufferHeight = 1;
+
+    cinfo->in_color_space = JCS_RGB;
+    cinfo->input_components = 3;
+    cinfo->data_precision = 8;
+    cinfo->image_width = static_cast<JDIMENSION>(h.nWidth);
+    cinfo->image_height = static_cast<JDIMENSION>(nHeight);
+    return TRUE;
+}
+
+BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) { return TRUE; }
+
+JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) { return (this->*m_pfnReadRow)(cinfo); }
+
+JSAMPROW COXBitmapFile::AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable) {
+    return CallLibjpeg([&] {
+        return (*cinfo->mem->access_virt_sarray)(cinfo, m_pWholeImage, nRow, 1, bWritable);
+    })[0];
+}
+
+JDIMENSION COXBitmapFile::PreloadImage(j_compress_ptr cinfo) {
+    // The file stores the bottom row first; the whole area is loaded so rows can go out top first.
+    for (JDIMENSION nRow = 0; nRow < cinfo->image_height; ++nRow) {
+        JSAMPROW pRow = AccessWholeImageRow(Common(cinfo), nRow, TRUE);
+        if (ReadBytes(pRow, m_nRowWidth) != m_nRowWidth)
+            ERREXIT(m_pCompressInfo, JERR_INPUT_EOF);
+    }
+    if (m_nBitsPerPixel == 8)
+        m_pfnReadRow = &COXBitmapFile::Get8BitRow;
+    else if (m_nBitsPerPixel == 24)
+        m_pfnReadRow = &COXBitmapFile::Get24BitRow;
+    else
+        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
+    m_nSourceRow = cinfo->image_height;
+    return (this->*m_pfnReadRow)(cinfo);
+}
+
+JDIMENSION COXBitmapFile::Get8BitRow(j_compress_ptr cinfo) {
+    const JSAMPLE* pIn = AccessWholeImageRow(Common(cinfo), --m_nSourceRow, FALSE);
+    JSAMPLE* pOut = m_pBuffer[0];
+    const JSAMPLE* pRed = m_pColorMap[0];
+    const JSAMPLE* pGreen = m_pColorMap[1];
+    const JSAMPLE* pBlue = m_pColorMap[2];
+    for (JDIMENSION x = 0; x < cinfo->image_width; ++x) {
+        const int t = pIn[x];
+        if (t >= m_nColors)  // no colour in the map for this pixel
+            ERREXIT(cinfo, BMP_ERR_COLOR_INDEX);
+        *pOut++ = pRed[t];
+        *pOut++ = pGreen[t];
+        *pOut++ = pBlue[t];
+    }
+    return 1;
+}
+
+JDIMENSION COXBitmapFile::Get24BitRow(j_compress_ptr cinfo) {
+    const JSAMPLE* pIn = AccessWholeImageRow(Common(cinfo), --m_nSourceRow, FALSE);
+    JSAMPLE* pOut = m_pBuffer[0];
+    for (JDIMENSION x = 0; x < cinfo->image_width; ++x, pIn += 3, pOut += 3) {
+        pOut[0] = pIn[2];
+        pOut[1] = pIn[1];
+        pOut[2] = pIn[0];
+    }
+    return 1;
+}
+
+BOOL COXBitmapFile::IsEightBitOutput(j_decompress_ptr cinfo) const {
+    return cinfo->out_color_space == JCS_GRAYSCALE || cinfo->quantize_colors;
+}
+
+BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
+    if (cinfo->out_color_space == JCS_GRAYSCALE)
+        m_pfnWriteRow = &COXBitmapFile::PutGrayRow;
+    else if (cinfo->out_color_space == JCS_RGB)
+        m_pfnWriteRow = cinfo->quantize_colors ? &COXBitmapFile::PutGrayRow
+                                               : &COXBitmapFile::PutPixelRow;
+    else
+        ERREXIT(cinfo, BMP_ERR_COLOR_SPACE);
+
+    CallLibjpeg([&] { jpeg_calc_output_dimensions(cinfo); });
+    m_nDataWidth = cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components);
+    m_nRowWidth = static_cast<JDIMENSION>(PaddedRowWidth(m_nDataWidth));
+    m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);
+    m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, cinfo->output_height);
+    m_nCurOutputRow = 0;
+    m_pBuffer = AllocRows(Common(cinfo), m_nRowWidth, 1);
+    m_nBufferHeight = 1;
+    return TRUE;
+}
+
+BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) { return TRUE; }
+
+BOOL COXBitmapFile::WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) {
+    (this->*m_pfnWriteRow)(cinfo, nRows);
+    return TRUE;
+}
+
+void COXBitmapFile::PutGrayRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
+    if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
+        return;
+    JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
+    std::memcpy(pOut, m_pBuffer[0], cinfo->output_width);
+    std::memset(pOut + m_nDataWidth, 0, static_cast<std::size_t>(m_nPadBytes));
+}
+
+void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
+    if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
+        return;
+    JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
+    const JSAMPLE* pIn = m_pBuffer[0];
+    for (JDIMENSION x = 0; x < cinfo->output_width; ++x, pIn += 3, pOut += 3) {
+        pOut[0] = pIn[2];
+        pOut[1] = pIn[1];
+        pOut[2] = pIn[0];
+    }
+    std::memset(pOut, 0, static_cast<std::size_t>(m_nPadBytes));
+}
+
+void COXBitmapFile::WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize) {
+    if (!WriteBytes(pBlock, nSize))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void COXBitmapFile::WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize) {
+    const int nMapColors = IsEightBitOutput(cinfo) ? 256 : 0;
+    const DWORD nHeaderSize = kFileHeaderSize + static_cast<DWORD>(nInfoSize + nEntrySize * nMapColors);
+    BYTE fileHeader[kFileHeaderSize] = {'B', 'M'};
+    Put32(fileHeader + 2, nHeaderSize + m_nRowWidth * cinfo->output_height);
+    Put32(fileHeader + 10, nHeaderSize);
+    WriteHeaderBlock(cinfo, fileHeader, kFileHeaderSize);
+}
+
+void COXBitmapFile::WriteWindowsHeader(j_decompress_ptr cinfo) {
+    const bool bEightBit = IsEightBitOutput(cinfo);
+    WriteFileHeaders(cinfo, kWindowsInfoSize, 4);
+    BYTE info[kWindowsInfoSize] = {};
+    Put32(info + 0, kWindowsInfoSize);
+    Put32(info + 4, cinfo->output_width);
+    Put32(info + 8, cinfo->output_height);
+    Put16(info + 12, 1);
+    Put16(info + 14, bEightBit ? 8 : 24);
+    if (cinfo->density_unit == 2) {
+        Put32(info + 24, static_cast<DWORD>(cinfo->X_density) * 100);
+        Put32(info + 28, static_cast<DWORD>(cinfo->Y_density) * 100);
+    }
+    Put32(info + 32, bEightBit ? 256 : 0);
+    WriteHeaderBlock(cinfo, info, kWindowsInfoSize);
+}
+
+void COXBitmapFile::WriteOS2Header(j_decompress_ptr cinfo) {
+    WriteFileHeaders(cinfo, kOS2InfoSize, 3);
+    BYTE info[kOS2InfoSize] = {};
+    Put32(info + 0, kOS2InfoSize);
+    Put16(info + 4, cinfo->output_width & 0xFFFF);
+    Put16(info + 6, cinfo->output_height & 0xFFFF);
+    Put16(info + 8, 1);
+    Put16(info + 10, IsEightBitOutput(cinfo) ? 8 : 24);
+    WriteHeaderBlock(cinfo, info, kOS2InfoSize);
+}
+
+BOOL COXBitmapFile::WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nEntrySize) {
+    const int nColors = cinfo->colormap != nullptr ? cinfo->actual_number_of_colors : 256;
+    if (nColors > nMapColors) {
+        cinfo->err->msg_parm.i[0] = nColors;
+        ERREXIT(cinfo, BMP_ERR_COLORMAP_SIZE);
+    }
+    BOOL bWritten = TRUE;
+    for (int i = 0; i < nMapColors; ++i) {
+        BYTE entry[4] = {};
+        if (i >= nColors) {
+            // padding entries stay zero
+        } else if (cinfo->colormap == nullptr) {
+            entry[0] = entry[1] = entry[2] = static_cast<BYTE>(i);  // plain greyscale ramp
+        } else if (cinfo->out_color_components == 3) {
+            entry[0] = cinfo->colormap[2][i];
+            entry[1] = cinfo->colormap[1][i];
+            entry[2] = cinfo->colormap[0][i];
+        } else {
+            entry[0] = entry[1] = entry[2] = cinfo->colormap[0][i];
+        }
+        bWritten = WriteBytes(entry, static_cast<UINT>(nEntrySize)) && bWritten;
+    }
+    return bWritten;
+}
+
+BOOL COXBitmapFile::EndWrite(j_decompress_ptr cinfo) {
+    BOOL bComplete = TRUE;
+    if (m_bOS2Format)
+        WriteOS2Header(cinfo);
+    else
+        WriteWindowsHeader(cinfo);
+    if (IsEightBitOutput(cinfo))
+        bComplete = WriteColorMap(cinfo, 256, m_bOS2Format ? 3 : 4);
+    // The file stores the bottom row first: the last row libjpeg produced.
+    for (JDIMENSION nRow = cinfo->output_height; nRow > 0 && bComplete; --nRow) {
+        const JSAMPLE* pRow = AccessWholeImageRow(Common(cinfo), nRow - 1, FALSE);
+        bComplete = WriteBytes(pRow, m_nRowWidth);
+    }
+    return bComplete;
+}

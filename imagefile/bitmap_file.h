@@ -1,0 +1,81 @@
+// COXBitmapFile: Windows and OS/2 bitmap files as the encoder's source and the decoder's
+// destination, holding the whole image in a libjpeg virtual array to turn its rows around.
+#pragma once
+
+#include "imagefile/image_file.h"
+
+// The bitmap file's own error codes. libjpeg's table has no entry for them, so their text is
+// its "Bogus message code %d".
+enum : int {
+    BMP_ERR_COLORMAP = 1001,       // colour-map entry size, or more than 256 colours
+    BMP_ERR_BIT_COUNT = 1002,      // neither 8 nor 24 bits per pixel
+    BMP_ERR_HEADER = 1003,         // header length, pixel offset or dimensions unusable
+    BMP_ERR_PLANES = 1004,         // planes other than 1
+    BMP_ERR_COLOR_SPACE = 1005,    // output colour space neither greyscale nor RGB
+    BMP_ERR_COMPRESSED = 1006,     // compressed bitmap
+    BMP_ERR_NOT_BMP = 1007,        // no "BM" at the start
+    BMP_TRC_WIN_24 = 1008,         // trace: Windows 24-bit, width and height
+    BMP_TRC_WIN_8 = 1009,          // trace: Windows 8-bit colour-mapped
+    BMP_TRC_OS2_24 = 1010,         // trace: OS/2 24-bit
+    BMP_TRC_OS2_8 = 1011,          // trace: OS/2 8-bit colour-mapped
+    BMP_ERR_COLOR_INDEX = 1012,    // a pixel's colour index lies beyond the colour map
+    BMP_ERR_COLORMAP_SIZE = 1039,  // more colours to write than the header announces
+};
+
+class COXBitmapFile : public COXImageFile {
+public:
+    explicit COXBitmapFile(CString sFileName);
+    explicit COXBitmapFile(CFile* pFile);
+
+    // Write the OS/2 layout (12-byte header, 3-byte colour entries) instead of the Windows one.
+    void SetOS2Format(BOOL bOS2Format) { m_bOS2Format = bOS2Format; }
+
+    BOOL BeginRead(j_compress_ptr cinfo) override;
+    BOOL EndRead(j_compress_ptr cinfo) override;
+    JDIMENSION ReadRows(j_compress_ptr cinfo) override;
+    BOOL BeginWrite(j_decompress_ptr cinfo) override;
+    // FALSE when the pixel rows or the colour map could not all be written.
+    BOOL EndWrite(j_decompress_ptr cinfo) override;
+    BOOL WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) override;
+    BOOL AttachCompressor(j_compress_ptr cinfo) override;
+    BOOL PrepareWrite(j_decompress_ptr cinfo, BOOL bFlag) override;
+
+protected:
+    int ReadByte();
+    void ReadColorMap(int nColors, int nEntrySize);
+    JDIMENSION PreloadImage(j_compress_ptr cinfo);
+    JDIMENSION Get8BitRow(j_compress_ptr cinfo);
+    JDIMENSION Get24BitRow(j_compress_ptr cinfo);
+    void PutGrayRow(j_decompress_ptr cinfo, JDIMENSION nRows);
+    void PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows);
+    void WriteWindowsHeader(j_decompress_ptr cinfo);
+    void WriteOS2Header(j_decompress_ptr cinfo);
+    BOOL WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nEntrySize);
+
+    jvirt_sarray_ptr m_pWholeImage;
+    JDIMENSION m_nRowWidth;
+
+    // Reading
+    j_compress_ptr m_pCompressInfo;
+    JSAMPARRAY m_pColorMap;
+    int m_nColors;  // entries in m_pColorMap
+    JDIMENSION m_nSourceRow;
+    int m_nBitsPerPixel;
+    JDIMENSION (COXBitmapFile::*m_pfnReadRow)(j_compress_ptr);
+
+    // Writing
+    BOOL m_bOS2Format;
+    JDIMENSION m_nDataWidth;
+    int m_nPadBytes;
+    JDIMENSION m_nCurOutputRow;
+    void (COXBitmapFile::*m_pfnWriteRow)(j_decompress_ptr, JDIMENSION);
+
+private:
+    struct Header;
+    Header ReadHeaders(j_compress_ptr cinfo);
+    void CheckPixelAreaFits(ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
+    JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);
+    void WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize);
+    void WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize);
+    BOOL IsEightBitOutput(j_decompress_ptr cinfo) const;
+};
