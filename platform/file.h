@@ -98,7 +98,8 @@ private:
 
 // A new file written beside its destination under a temporary name and moved over the
 // destination only by a successful Close. Abort, a failed Close, or destruction while still open
-// remove the temporary file, so an existing destination is never left half written.
+// remove the temporary file, so an existing destination is never left half written. A
+// destination that is not a regular file (a device, a pipe) is written in place.
 class CReplaceFile : public CStdioFile {
     DECLARE_DYNAMIC(CReplaceFile)
 

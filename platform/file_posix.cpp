@@ -277,7 +277,7 @@ int CheckDestination(LPCTSTR lpszFileName, struct stat* pExisting) {
 
 }  // namespace
 
-BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags*/, CFileException* pError) {
+BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     if (m_pStream != nullptr)
         Abort();
     if (lpszFileName == nullptr || *lpszFileName == '\0') {
@@ -290,6 +290,9 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags*/, CFileExceptio
         RecordError(pError, nError, lpszFileName);
         return FALSE;
     }
+    // A device or pipe cannot be replaced by renaming; it is written in place.
+    if (existing.st_mode != 0 && !S_ISREG(existing.st_mode))
+        return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
     const CString sName(lpszFileName);
     const CString sBase = sName.Mid(sName.ReverseFind('/') + 1);
     static unsigned s_nSerial = 0;
@@ -332,6 +335,8 @@ void CReplaceFile::Close() {
         RemoveTemp();
         throw;
     }
+    if (m_strTempName.IsEmpty())
+        return;  // written in place
     if (::rename(m_strTempName, m_strFileName) != 0) {
         const int nError = errno;
         RemoveTemp();

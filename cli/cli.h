@@ -1,0 +1,21 @@
+// tarnel-cli: converting between BMP and JPEG from the command line.
+#pragma once
+
+#include <cstdio>
+
+// Exit codes, also listed by --help.
+enum CliExit : int {
+    kExitSuccess = 0,
+    kExitFailure = 1,   // the conversion failed, or was refused or declined
+    kExitUsage = 2,     // the command line could not be understood
+    kExitWarnings = 3,  // converted, but libjpeg reported warnings
+};
+
+struct CliStreams {
+    std::FILE* in;   // answers to the overwrite question
+    std::FILE* out;
+    std::FILE* err;
+    bool bInteractive;  // whether the overwrite question may be asked on in
+};
+
+int RunCli(int argc, const char* const* argv, const CliStreams& streams);
