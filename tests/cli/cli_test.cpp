@@ -1,0 +1,132 @@
+// tarnel-cli: the command line, and the dialog's rules for sources, overwriting and reporting.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/cli_options.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tools.h"
+
+namespace {
+
+bool Parse(std::vector<const char*> args, CliOptions& o, std::string& sError) {
+    return ParseCliOptions(static_cast<int>(args.size()), args.data(), o, sError);
+}
+
+class CliTest : public TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        sBmp = PathOf("photo.bmp");
+        sJpg = PathOf("photo.jpg");
+        WriteFile(sBmp, BuildBmp(BmpSpec()));
+    }
+    std::string sBmp, sJpg;
+};
+
+}  // namespace
+
+TEST(CliOptionsTest, MapsEveryOptionAndHandsNumbersOnUnchecked) {
+    CliOptions o;
+    std::string sError;
+    ASSERT_TRUE(Parse({"compress", "a.bmp", "--quality", "150", "-g", "--progressive", "--baseline",
+                       "--optimize", "--smooth=7", "--dct", "float", "--max-memory", "500", "b.jpg"},
+                      o, sError))
+        << sError;
+    EXPECT_EQ(o.sSource, "a.bmp");
+    EXPECT_EQ(o.sDestination, "b.jpg");
+    EXPECT_EQ(o.compress.nQuality, 150);
+    EXPECT_TRUE(o.compress.bGrayscale && o.compress.bProgressive && o.compress.bBaseline &&
+                o.compress.bOptimize);
+    EXPECT_EQ(o.compress.nSmooth, 7);
+    EXPECT_EQ(o.compress.nDCTMethod, 3);
+    EXPECT_EQ(o.compress.nMaxMemory, 500);
+
+    ASSERT_TRUE(Parse({"uncompress", "a.jpg", "b.bmp", "-c", "0", "--scale", "1/8", "--dither",
+                       "ordered", "--dct", "ifast", "--os2", "--fast", "--nosmooth", "--onepass", "-y"},
+                      o, sError))
+        << sError;
+    EXPECT_EQ(o.uncompress.nColors, 0);
+    EXPECT_EQ(o.uncompress.nScale, 4);
+    EXPECT_EQ(o.uncompress.nDitherMethod, 2);
+    EXPECT_EQ(o.uncompress.nDCTMethod, 2);
+    EXPECT_TRUE(o.uncompress.bOS2 && o.uncompress.bFast && o.uncompress.bNoSmooth &&
+                o.uncompress.bOnePass && o.bYes);
+}
+
+TEST(CliOptionsTest, RejectsWhatItCannotUnderstandWithAReason) {
+    CliOptions o;
+    std::string sError;
+    const std::vector<std::vector<const char*>> bad = {
+        {},
+        {"convert", "a", "b"},
+        {"compress", "a.bmp"},
+        {"compress", "a.bmp", "b.jpg", "c"},
+        {"compress", "a.bmp", "b.jpg", "--colors", "8"},  // an uncompress option
+        {"compress", "a.bmp", "b.jpg", "--quality"},
+        {"compress", "a.bmp", "b.jpg", "--quality", "-5"},
+        {"compress", "a.bmp", "b.jpg", "--quality", "7x"},
+        {"compress", "a.bmp", "b.jpg", "--quality", "99999999999"},
+        {"compress", "a.bmp", "b.jpg", "--grayscale=1"},
+        {"uncompress", "a.jpg", "b.bmp", "--scale", "1/3"},
+        {"uncompress", "a.jpg", "b.bmp", "--dither", "random"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_FALSE(Parse(args, o, sError)) << (args.empty() ? "" : args.back());
+        EXPECT_FALSE(sError.empty());
+    }
+    ASSERT_TRUE(Parse({"compress", "--help"}, o, sError));
+    EXPECT_EQ(o.command, CliCommand::Help);
+}
+
+TEST_F(CliTest, MissingSourceIsReportedLikeTheDialog) {
+    std::string sErr;
+    EXPECT_EQ(RunTarnelCli({"compress", PathOf("none.bmp"), sJpg}, nullptr, &sErr), kExitFailure);
+    EXPECT_EQ(sErr, "エラー： " + PathOf("none.bmp") + " が存在しません\n");
+    EXPECT_FALSE(Exists(sJpg));
+}
+
+TEST_F(CliTest, ExistingDestinationIsReplacedOnlyWhenAllowed) {
+    WriteFile(sJpg, "old");
+    std::string sErr;
+    // No terminal and no --yes: refused, untouched.
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, sJpg}, nullptr, &sErr), kExitFailure);
+    EXPECT_NE(sErr.find("すでに " + sJpg + " は存在します 上書きしますか？"), std::string::npos);
+    EXPECT_EQ(ReadFile(sJpg), "old");
+    // Asked on a terminal and declined.
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, sJpg}, nullptr, &sErr, "n\n", true), kExitFailure);
+    EXPECT_EQ(ReadFile(sJpg), "old");
+    // Accepted.
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, sJpg}, nullptr, &sErr, "y\n", true), kExitSuccess);
+    EXPECT_NE(ReadFile(sJpg), "old");
+    WriteFile(sJpg, "old");
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, sJpg, "--yes"}), kExitSuccess);
+    EXPECT_NE(ReadFile(sJpg), "old");
+}
+
+TEST_F(CliTest, WarningsAndExceptionsAreShownWithTheDialogsPrefixes) {
+    ASSERT_EQ(RunTarnelCli({"compress", sBmp, sJpg}), kExitSuccess);
+    const std::string sJpeg = ReadFile(sJpg);
+    WriteFile(PathOf("cut.jpg"), sJpeg.substr(0, sJpeg.size() - 100));
+    std::string sOut, sErr;
+    EXPECT_EQ(RunTarnelCli({"uncompress", PathOf("cut.jpg"), PathOf("cut.bmp"), "--time"}, &sOut, &sErr),
+              kExitWarnings);
+    EXPECT_EQ(sErr, "エラー：Premature end of JPEG file\n");
+    EXPECT_NE(sOut.find(" 秒"), std::string::npos);
+    EXPECT_TRUE(Exists(PathOf("cut.bmp")));
+
+    EXPECT_EQ(RunTarnelCli({"uncompress", sJpg, PathOf("x.bmp"), "--colors", "1"}, nullptr, &sErr),
+              kExitFailure);
+    EXPECT_EQ(sErr, "例外 : Cannot quantize to fewer than 8 colors\n");
+    EXPECT_FALSE(Exists(PathOf("x.bmp")));
+}
+
+TEST_F(CliTest, HelpListsTheExitCodesAndUsageErrorsPointToIt) {
+    std::string sOut, sErr;
+    EXPECT_EQ(RunTarnelCli({"--help"}, &sOut), kExitSuccess);
+    EXPECT_NE(sOut.find("終了コード"), std::string::npos);
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp}, nullptr, &sErr), kExitUsage);
+    EXPECT_NE(sErr.find("--help"), std::string::npos);
+}

@@ -6,6 +6,7 @@
 
 #include "imagefile/image_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tools.h"
 
 namespace {
 
@@ -116,14 +117,23 @@ TEST_F(ImageFileTest, BorrowedFileIsNeverClosedAndDetachesByChoice) {
     EXPECT_EQ(ReadFile(sPath), "xyz");
 }
 
-TEST_F(ImageFileTest, DestroyingAnOpenObjectClosesItsFile) {
+TEST_F(ImageFileTest, DestroyingAnOpenObjectDiscardsOutputThatWasNeverClosed) {
+    // Only a failed run leaves its output open; what it wrote must not replace anything.
     const std::string sPath = PathOf("left-open.bmp");
+    WriteFile(sPath, "old picture");
     {
         PlainImageFile file(CString(sPath.c_str()));
         file.Open(kWriteFlags);
-        EXPECT_TRUE(file.WriteBytes("pixels", 6));
+        EXPECT_TRUE(file.WriteBytes("half", 4));
     }
-    EXPECT_EQ(ReadFile(sPath), "pixels");
+    EXPECT_EQ(ReadFile(sPath), "old picture");
+    EXPECT_EQ(ListFolder(m_sDir).size(), 1u);
+
+    PlainImageFile file(CString(sPath.c_str()));
+    file.Open(kWriteFlags);
+    EXPECT_TRUE(file.WriteBytes("new picture", 11));
+    file.Close();
+    EXPECT_EQ(ReadFile(sPath), "new picture");
 }
 
 TEST_F(ImageFileTest, TransferFailuresAreResultsNotExceptions) {
