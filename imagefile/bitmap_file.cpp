@@ -177,7 +177,8 @@ COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
     return h;
 }
 
-void COXBitmapFile::CheckPixelAreaFits(ULONGLONG nPixelOffset, ULONGLONG nPixelBytes) {
+void COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
+                                       ULONGLONG nPixelBytes) {
     // A header may promise more than the file holds; find out before committing memory to it.
     ULONGLONG nLength = 0;
     try {
@@ -187,7 +188,7 @@ void COXBitmapFile::CheckPixelAreaFits(ULONGLONG nPixelOffset, ULONGLONG nPixelB
         return;  // no length to judge by (not a regular file): the row reads still stop short
     }
     if (nPixelOffset > nLength || nPixelBytes > nLength - nPixelOffset)
-        ERREXIT(m_pCompressInfo, JERR_INPUT_EOF);
+        ERREXIT(cinfo, JERR_INPUT_EOF);
 }
 
 BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
@@ -202,7 +203,7 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     const auto nHeight = static_cast<ULONGLONG>(h.nHeight);
     if (nRowWidth > std::numeric_limits<JDIMENSION>::max() / 3)
         ERREXIT(cinfo, BMP_ERR_HEADER);
-    CheckPixelAreaFits(h.nPixelOffset, nRowWidth * nHeight);
+    CheckPixelAreaFits(cinfo, h.nPixelOffset, nRowWidth * nHeight);
 
     m_nBitsPerPixel = h.nBitsPerPixel;
     m_nColors = h.nColors;

@@ -73,7 +73,7 @@ protected:
 private:
     struct Header;
     Header ReadHeaders(j_compress_ptr cinfo);
-    void CheckPixelAreaFits(ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
+    void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);
     void WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize);
     void WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize);
