@@ -1,0 +1,7 @@
+// The author's addresses and rights notice shown by the version dialog: the one place to change them.
+#pragma once
+
+#define TARNEL_VERSION_TEXT "Version 1.11"
+#define TARNEL_HOMEPAGE_URL "https://tarnel.example.org/"
+#define TARNEL_CONTACT_TEXT "tarnel@tarnel.example.org"
+#define TARNEL_RIGHTS_TEXT "Copyright (C) 1999 Tarnel"

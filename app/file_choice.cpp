@@ -1,0 +1,66 @@
+// CTarnelDlg's file choice commands: choosing the bitmap or the JPEG, the size read-out and
+// the derived name of the other file.
+#include <cstdio>
+
+#include "app/resource.h"
+#include "app/tarnel_dlg.h"
+#include "platform/winuser.h"
+
+void CTarnelDlg::OnSelectBitmap() {
+    const FileDialogRequest request{TRUE, "bmp", "*.bmp", OFN_HIDEREADONLY,
+                                    "Bitmap Files (*.bmp) | *.bmp ||"};
+    ChooseFile(request, m_sBitmapFile, m_sJpegFile, ".jpg", IDC_UNCOMPRESS);
+}
+
+void CTarnelDlg::OnSelectJpeg() {
+    const FileDialogRequest request{FALSE, "jpg", "*.jpg", OFN_HIDEREADONLY,
+                                    "JPEG Files (*.jpg or jpeg) | *.jpg;*.jpeg ||"};
+    ChooseFile(request, m_sJpegFile, m_sBitmapFile, ".bmp", IDC_COMPRESS);
+}
+
+void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen,
+                            CString& rsDerived, LPCTSTR lpszDerivedExt, int nDisable) {
+    OnReset();
+    CString sPath;
+    if (m_window.RunFileDialog(request, sPath) != IDOK)
+        return;
+    rsChosen = sPath;
+    CString sSize;
+    CString sReadOut;
+    if (GetFileSizeText(rsChosen, sSize) >= 0)
+        sReadOut.Format("%s bytes", static_cast<LPCTSTR>(sSize));
+    else
+        sReadOut = sSize;
+    m_window.SetItemText(IDC_FILE_SIZE, sReadOut);
+    CutAtLast(rsChosen, '.', rsDerived);
+    rsDerived += lpszDerivedExt;
+    m_window.EnableItem(nDisable, FALSE);
+    UpdateData(FALSE);
+}
+
+long long CTarnelDlg::GetFileSizeText(LPCTSTR lpszPath, CString& rsText) {
+    std::FILE* pFile = std::fopen(lpszPath, "r");
+    long long nSize = -1;
+    if (pFile != nullptr) {
+        if (std::fseek(pFile, 0, SEEK_END) == 0)
+            nSize = std::ftell(pFile);
+        std::fclose(pFile);
+    }
+    if (nSize < 0) {
+        rsText = "(サイズ不明)";
+        return -1;
+    }
+    // Whole kilobytes, then the remainder in bytes without its last digit: 2560 bytes
+    // read "2.51k", 2048 read "2.k".
+    CString sRemainder;
+    sRemainder.Format(".%lld", nSize % 1024);
+    rsText.Format("%lld%sk", nSize / 1024,
+                  static_cast<LPCTSTR>(sRemainder.Left(sRemainder.GetLength() - 1)));
+    return nSize;
+}
+
+void CTarnelDlg::CutAtLast(LPCTSTR lpszPath, char ch, CString& rsResult) {
+    const CString sPath(lpszPath);
+    const int nLast = sPath.ReverseFind(ch);
+    rsResult = nLast < 0 ? sPath : sPath.Left(nLast);
+}

@@ -1,0 +1,84 @@
+// CTarnelDlg: the conversion dialog's members and handlers, apart from any window system. It
+// reaches its window only through CTarnelDlgWindow.
+#pragma once
+
+#include <memory>
+
+#include "app/dialog_window.h"
+#include "platform/cstring.h"
+#include "platform/object.h"
+
+class COXJPEGEncoder;
+class COXJPEGDecoder;
+
+class CTarnelDlg : public CObject {
+    DECLARE_DYNAMIC(CTarnelDlg)
+
+public:
+    explicit CTarnelDlg(CTarnelDlgWindow& window);
+    ~CTarnelDlg() override;
+
+    // TRUE: take the controls' values in, stopping at the first unsigned field that is not an
+    // unsigned decimal number (after telling the user); FALSE: show the members in the controls.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // Commands and buttons.
+    void OnReset();
+    void OnCompress();
+    void OnUnCompress();
+    void OnSelectBitmap();
+    void OnSelectJpeg();
+    void OnVersionInfo();
+    // Enter with no push button focused: TRUE when the values were taken in and the dialog may end.
+    BOOL OnOK();
+
+    static BOOL FileExists(LPCTSTR lpszPath);
+    // The size read-out of a file ("2.51k" for 2560 bytes); the size in bytes, or -1 with a
+    // text saying so when the file cannot be read.
+    static long long GetFileSizeText(LPCTSTR lpszPath, CString& rsText);
+    // rsResult <- lpszPath cut before its last ch; the whole path when there is none.
+    static void CutAtLast(LPCTSTR lpszPath, char ch, CString& rsResult);
+
+    CString m_sBitmapFile;
+    CString m_sJpegFile;
+    BOOL m_bEncGrayscale;
+    BOOL m_bEncBaseline;
+    BOOL m_bEncProgressive;
+    BOOL m_bEncOptimize;
+    UINT m_nEncQuality;
+    int m_nEncSmooth;
+    int m_nEncDCTIndex;  // zero-based choice, -1 for none
+    UINT m_nDecColors;
+    BOOL m_bDecOnePass;
+    BOOL m_bDecGrayscale;
+    BOOL m_bDecFast;
+    BOOL m_bDecNoSmooth;
+    BOOL m_bDecOS2Format;
+    int m_nDecDitherIndex;  // zero-based choice, -1 for none
+    int m_nDecDCTIndex;
+    int m_nEncMaxMemory;
+    int m_nDecMaxMemory;
+
+protected:
+    // The coders a conversion runs; a seam for tests that watch what the dialog hands over.
+    virtual std::unique_ptr<COXJPEGEncoder> CreateEncoder();
+    virtual std::unique_ptr<COXJPEGDecoder> CreateDecoder();
+
+private:
+    // The checks before a run: values taken in, the source there, the destination may go.
+    BOOL ReadyToConvert(BOOL bToJpeg);
+    // Runs one conversion under the wait cursor, reports its outcome and the time it took,
+    // and enables nEnableAfter.
+    template <typename Run>
+    void Convert(Run run, int nEnableAfter);
+    // Stores a confirmed file choice and derives the other path from it.
+    void ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
+                    LPCTSTR lpszDerivedExt, int nDisable);
+
+    BOOL TakeUnsigned(int nID, UINT& rnValue);
+
+    CTarnelDlgWindow& m_window;
+};
+
+// The framework's message for a field that must hold an unsigned number.
+extern const char* const kParseUnsignedMessage;

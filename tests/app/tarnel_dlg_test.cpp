@@ -1,0 +1,292 @@
+// The conversion dialog's logic driven through whole user stories against a fake window and
+// real files; the version dialog's home-page command.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/about_config.h"
+#include "app/resource.h"
+#include "app/tarnel_dlg.h"
+#include "app/version_info_dlg.h"
+#include "codec/jpeg_decoder.h"
+#include "codec/jpeg_encoder.h"
+#include "tests/app/fake_window.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tools.h"
+
+namespace {
+
+// What a run was handed, read from the coder just before it runs.
+struct HandedOptions {
+    int nQuality = -1, nSmooth = -1, nDCT = -1, nMaxMemory = -1;
+    int bGrayscale = -1, bBaseline = -1, bProgressive = -1, bOptimize = -1;
+    int nColors = -1, nScale = -1, nDither = -1, bFast = -1, bNoSmooth = -1, bOnePass = -1;
+};
+
+class ProbeEncoder : public COXJPEGEncoder {
+public:
+    explicit ProbeEncoder(HandedOptions& o) : m_o(o) {}
+    short DoCompress(COXImageFile* pSource, COXJPEGImageFile* pDest) override {
+        m_o = HandedOptions{};
+        m_o.nQuality = m_nQuality, m_o.nSmooth = m_nSmooth, m_o.nDCT = m_nDCTMethod;
+        m_o.nMaxMemory = m_nMaxMemory, m_o.bGrayscale = m_bGrayscale, m_o.bBaseline = m_bBaseline;
+        m_o.bProgressive = m_bProgressive, m_o.bOptimize = m_bOptimize;
+        return COXJPEGEncoder::DoCompress(pSource, pDest);
+    }
+    HandedOptions& m_o;
+};
+
+class ProbeDecoder : public COXJPEGDecoder {
+public:
+    explicit ProbeDecoder(HandedOptions& o) : m_o(o) {}
+    short DoDecompress(COXJPEGImageFile* pSource, COXImageFile* pDest) override {
+        m_o = HandedOptions{};
+        m_o.nColors = m_nColors, m_o.nScale = m_nScale, m_o.nDither = m_nDitherMethod;
+        m_o.nDCT = m_nDCTMethod, m_o.bFast = m_bFast, m_o.bNoSmooth = m_bNoSmooth;
+        m_o.bOnePass = m_bOnePass, m_o.bGrayscale = m_bGrayscale, m_o.nMaxMemory = m_nMaxMemory;
+        return COXJPEGDecoder::DoDecompress(pSource, pDest);
+    }
+    HandedOptions& m_o;
+};
+
+class ProbeDlg : public CTarnelDlg {
+public:
+    using CTarnelDlg::CTarnelDlg;
+    HandedOptions handed;
+
+protected:
+    std::unique_ptr<COXJPEGEncoder> CreateEncoder() override {
+        return std::make_unique<ProbeEncoder>(handed);
+    }
+    std::unique_ptr<COXJPEGDecoder> CreateDecoder() override {
+        return std::make_unique<ProbeDecoder>(handed);
+    }
+};
+
+class TarnelDlgTest : public TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        dlg.UpdateData(FALSE);  // what the dialog's initialisation shows
+        window.texts[IDC_TIME] = "0";
+        window.log.clear();
+        sBmp = PathOf("photo.bmp");
+        sJpg = PathOf("photo.jpg");
+        BmpSpec spec;
+        spec.nWidth = 45;
+        spec.nHeight = 30;
+        WriteFile(sBmp, BuildBmp(spec));
+    }
+
+    // The user types both paths into the edits.
+    void TypePaths(const std::string& sBitmap, const std::string& sJpeg) {
+        window.texts[IDC_BITMAP_FILE] = sBitmap;
+        window.texts[IDC_JPEG_FILE] = sJpeg;
+    }
+
+    FakeDlgWindow window;
+    ProbeDlg dlg{window};
+    std::string sBmp, sJpg;
+};
+
+}  // namespace
+
+TEST_F(TarnelDlgTest, ConvertingBeforeChoosingNamesThePlaceholderAndChangesNothing) {
+    dlg.OnCompress();
+    dlg.OnUnCompress();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"msgbox 16 0 エラー： ***.bmp が存在しません",
+                                                     "msgbox 16 0 エラー： ***.jpg が存在しません"}));
+    EXPECT_EQ(window.texts[IDC_TIME], "0");
+}
+
+TEST_F(TarnelDlgTest, NoToTheOverwriteQuestionRunsNothing) {
+    WriteFile(sJpg, "old");
+    TypePaths(sBmp, sJpg);
+    window.messageAnswers = {IDNO};
+    dlg.OnCompress();
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "msgbox 36 0 すでに " + sJpg + " は存在します 上書きしますか？"}));
+    EXPECT_EQ(ReadFile(sJpg), "old");
+    EXPECT_EQ(dlg.handed.nQuality, -1);
+}
+
+TEST_F(TarnelDlgTest, ARunIsTimedReportedAndEnablesTheOtherDirection) {
+    TypePaths(sBmp, sJpg);
+    window.ticks = {0xFFFFFF00u, 0xFFFFFF00u + 1234u};  // across the counter's wrap
+    dlg.OnCompress();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"wait begin", "text 1036 1.234000",
+                                                     "enable 1020 1", "wait end"}));
+    // The bytes cjpeg makes at the same settings.
+    ASSERT_EQ(RunShell("cjpeg -outfile " + PathOf("peer.jpg") + " " + sBmp), 0);
+    EXPECT_TRUE(ReadFile(sJpg) == ReadFile(PathOf("peer.jpg")));
+
+    window.log.clear();
+    TypePaths(PathOf("back.bmp"), sJpg);
+    dlg.OnUnCompress();
+    EXPECT_EQ(window.Find("enable"), std::vector<std::string>{"enable 1012 1"});
+    ASSERT_EQ(RunShell("djpeg -bmp -outfile " + PathOf("peer.bmp") + " " + sJpg), 0);
+    EXPECT_TRUE(ReadFile(PathOf("back.bmp")) == ReadFile(PathOf("peer.bmp")));
+}
+
+TEST_F(TarnelDlgTest, DefaultsAndUncheckedValuesAreHandedOn) {
+    TypePaths(sBmp, sJpg);
+    dlg.OnCompress();
+    EXPECT_EQ(dlg.handed.nQuality, 75);
+    EXPECT_EQ(dlg.handed.nSmooth, 0);
+    EXPECT_EQ(dlg.handed.nDCT, DCT_DEFAULT);
+    EXPECT_EQ(dlg.handed.nMaxMemory, 0);
+    EXPECT_EQ(dlg.handed.bGrayscale + dlg.handed.bBaseline + dlg.handed.bProgressive +
+                  dlg.handed.bOptimize, 0);
+    for (const char* pszQuality : {"0", "150"}) {
+        window.texts[IDC_QUALITY] = pszQuality;
+        window.checks[IDC_ENC_GRAYSCALE] = 1;
+        dlg.m_nEncDCTIndex = 1;
+        dlg.m_nEncSmooth = 20;
+        dlg.OnCompress();
+        EXPECT_EQ(dlg.handed.nQuality, std::stoi(pszQuality));
+        EXPECT_EQ(dlg.handed.bGrayscale, 1);
+        EXPECT_EQ(dlg.handed.nDCT, DCT_IFAST);
+        EXPECT_EQ(dlg.handed.nSmooth, 20);
+    }
+
+    TypePaths(PathOf("out.bmp"), sJpg);
+    dlg.OnUnCompress();
+    EXPECT_EQ(dlg.handed.nScale, SCALE_1_1);
+    EXPECT_EQ(dlg.handed.nColors, 0);
+    EXPECT_EQ(dlg.handed.nDither, DITHER_DEFAULT);
+    EXPECT_EQ(dlg.handed.nDCT, DCT_DEFAULT);
+    dlg.m_nDecDitherIndex = 2;
+    dlg.m_nDecDCTIndex = 0;
+    window.texts[IDC_COLORS] = "64";
+    dlg.OnUnCompress();
+    EXPECT_EQ(dlg.handed.nColors, 64);
+    EXPECT_EQ(dlg.handed.nDither, DITHER_NONE);
+    EXPECT_EQ(dlg.handed.nDCT, DCT_ISLOW);
+}
+
+TEST_F(TarnelDlgTest, AFieldThatIsNotAnUnsignedNumberStopsTheTakeIn) {
+    TypePaths(sBmp, sJpg);
+    window.texts[IDC_QUALITY] = "90";
+    window.texts[IDC_COLORS] = "";
+    window.checks[IDC_DEC_GRAYSCALE] = 1;
+    dlg.OnUnCompress();
+    EXPECT_EQ(window.log, (std::vector<std::string>{std::string("msgbox 48 0 ") + kParseUnsignedMessage,
+                                                     "focus 1013"}));
+    // Taken in before the failing field; not after it.
+    EXPECT_EQ(dlg.m_sBitmapFile, sBmp.c_str());
+    EXPECT_EQ(dlg.m_nEncQuality, 90u);
+    EXPECT_EQ(dlg.m_bDecGrayscale, FALSE);
+    EXPECT_FALSE(dlg.OnOK());
+    for (const char* pszBad : {"-1", "7a", "4294967296"}) {
+        window.texts[IDC_COLORS] = pszBad;
+        EXPECT_FALSE(dlg.UpdateData(TRUE)) << pszBad;
+    }
+    window.texts[IDC_COLORS] = " 12 ";
+    EXPECT_TRUE(dlg.OnOK());
+    EXPECT_EQ(dlg.m_nDecColors, 12u);
+}
+
+TEST_F(TarnelDlgTest, WarningsAndExceptionsAreShownAndTheRunStillEnds) {
+    TypePaths(sBmp, sJpg);
+    dlg.OnCompress();
+    const std::string sJpeg = ReadFile(sJpg);
+    WriteFile(PathOf("cut.jpg"), sJpeg.substr(0, sJpeg.size() - 60));  // inside the coded data
+    window.log.clear();
+    TypePaths(PathOf("cut.bmp"), PathOf("cut.jpg"));
+    dlg.OnUnCompress();
+    EXPECT_EQ(window.Find("msgbox"),
+              std::vector<std::string>{"msgbox 0 0 エラー：Premature end of JPEG file\n"});
+
+    window.log.clear();
+    TypePaths(PathOf("one.bmp"), sJpg);
+    window.texts[IDC_COLORS] = "1";
+    dlg.OnUnCompress();
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "wait begin", "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors",
+                              "text 1036 0.000000", "enable 1012 1", "wait end"}));
+    EXPECT_FALSE(Exists(PathOf("one.bmp")));
+}
+
+TEST_F(TarnelDlgTest, ChoosingFilesDerivesTheOtherNameAndSetsTheButtons) {
+    WriteFile(PathOf("a.bmp"), std::string(2560, 'x'));
+    window.fileDialogAnswers = {{IDOK, PathOf("a.bmp")}};
+    window.texts[IDC_QUALITY] = "10";  // edited, not taken in: the show replaces it
+    dlg.OnSelectBitmap();
+    EXPECT_EQ(window.texts[IDC_FILE_SIZE], "2.51k bytes");
+    EXPECT_EQ(dlg.m_sJpegFile, PathOf("a.jpg").c_str());
+    EXPECT_EQ(window.texts[IDC_JPEG_FILE], PathOf("a.jpg"));
+    EXPECT_EQ(window.texts[IDC_QUALITY], "75");
+    EXPECT_TRUE(window.enabled[IDC_COMPRESS]);
+    EXPECT_FALSE(window.enabled[IDC_UNCOMPRESS]);
+    const FileDialogRequest& request = window.fileDialogRequests.back();
+    EXPECT_TRUE(request.bBitmapPreview);
+    EXPECT_EQ(request.sFilter, "Bitmap Files (*.bmp) | *.bmp ||");
+    EXPECT_EQ(request.dwFlags, OFN_HIDEREADONLY);
+
+    window.fileDialogAnswers = {{IDOK, PathOf("b.jpeg")}};
+    dlg.OnSelectJpeg();
+    EXPECT_EQ(dlg.m_sBitmapFile, PathOf("b.bmp").c_str());
+    EXPECT_EQ(window.texts[IDC_FILE_SIZE], "(サイズ不明)");  // no b.jpeg to read
+    EXPECT_FALSE(window.enabled[IDC_COMPRESS]);
+    EXPECT_TRUE(window.enabled[IDC_UNCOMPRESS]);
+    EXPECT_EQ(window.fileDialogRequests.back().sFilter, "JPEG Files (*.jpg or jpeg) | *.jpg;*.jpeg ||");
+
+    // Cancelled: placeholders in the edits, both buttons on, the members keep the old paths.
+    dlg.OnSelectBitmap();
+    EXPECT_EQ(window.texts[IDC_BITMAP_FILE], "***.bmp");
+    EXPECT_EQ(window.texts[IDC_JPEG_FILE], "***.jpg");
+    EXPECT_EQ(dlg.m_sBitmapFile, PathOf("b.bmp").c_str());
+    EXPECT_TRUE(window.enabled[IDC_COMPRESS] && window.enabled[IDC_UNCOMPRESS]);
+    window.log.clear();
+    dlg.OnCompress();  // takes the placeholders in
+    EXPECT_EQ(window.log, std::vector<std::string>{"msgbox 16 0 エラー： ***.bmp が存在しません"});
+}
+
+TEST_F(TarnelDlgTest, SizeTextDropsTheRemaindersLastDigit) {
+    const std::string sPath = PathOf("size");
+    const std::pair<long, const char*> cases[] = {
+        {2560, "2.51k"}, {12345, "12.5k"}, {2048, "2.k"}, {1000, "0.100k"}, {5, "0.k"}, {0, "0.k"}};
+    for (const auto& [nSize, pszText] : cases) {
+        WriteFile(sPath, std::string(static_cast<std::size_t>(nSize), 'x'));
+        CString sText;
+        EXPECT_EQ(CTarnelDlg::GetFileSizeText(sPath.c_str(), sText), nSize);
+        EXPECT_EQ(sText, pszText);
+    }
+    CString sText;
+    EXPECT_EQ(CTarnelDlg::GetFileSizeText("/nonexistent/file", sText), -1);
+}
+
+TEST(TarnelDlgHelpersTest, CutAtLastHandlesAnyLength) {
+    CString s;
+    CTarnelDlg::CutAtLast("C:\\my.dir\\photo", '.', s);
+    EXPECT_EQ(s, "C:\\my");
+    CTarnelDlg::CutAtLast("noextension", '.', s);
+    EXPECT_EQ(s, "noextension");
+    const std::string sLong = std::string(400, 'd') + "/picture.bmp";
+    CTarnelDlg::CutAtLast(sLong.c_str(), '.', s);
+    EXPECT_EQ(std::string(s), std::string(400, 'd') + "/picture");
+}
+
+TEST(VersionInfoDlgTest, HomePageFailureIsToldAndSuccessIsQuiet) {
+    struct FakeShell : CVersionInfoWindow {
+        long nResult = 33;
+        std::vector<std::string> log;
+        long ShellOpen(LPCTSTR lpszFile, int nShowCmd) override {
+            log.push_back(std::string("open ") + lpszFile + " " + std::to_string(nShowCmd));
+            return nResult;
+        }
+        int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override {
+            log.push_back(std::string("msgbox ") + lpszCaption + " " + std::to_string(nType) + " " + lpszText);
+            return IDOK;
+        }
+    } shell;
+    CVersionInfoDlg dlg(shell);
+    dlg.OnHomePage();
+    shell.nResult = 32;
+    dlg.OnHomePage();
+    EXPECT_EQ(shell.log, (std::vector<std::string>{
+                             std::string("open ") + TARNEL_HOMEPAGE_URL + " 5",
+                             std::string("open ") + TARNEL_HOMEPAGE_URL + " 5",
+                             "msgbox Error 16 ブラウザーが正しくインストールされていません"}));
+}
