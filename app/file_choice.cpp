@@ -1,9 +1,8 @@
 // CTarnelDlg's file choice commands: choosing the bitmap or the JPEG, the size read-out and
 // the derived name of the other file.
-#include <cstdio>
-
 #include "app/resource.h"
 #include "app/tarnel_dlg.h"
+#include "platform/file.h"
 #include "platform/winuser.h"
 
 void CTarnelDlg::OnSelectBitmap() {
@@ -39,12 +38,14 @@ void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen,
 }
 
 long long CTarnelDlg::GetFileSizeText(LPCTSTR lpszPath, CString& rsText) {
-    std::FILE* pFile = std::fopen(lpszPath, "r");
+    CFile file;
     long long nSize = -1;
-    if (pFile != nullptr) {
-        if (std::fseek(pFile, 0, SEEK_END) == 0)
-            nSize = std::ftell(pFile);
-        std::fclose(pFile);
+    if (file.Open(lpszPath, CFile::modeRead | CFile::shareDenyNone)) {
+        try {
+            nSize = static_cast<long long>(file.GetLength());
+        } catch (CFileException* e) {
+            e->Delete();
+        }
     }
     if (nSize < 0) {
         rsText = "(サイズ不明)";

@@ -8,6 +8,7 @@
 #include "codec/jpeg_encoder.h"
 #include "codec/jpeg_image_file.h"
 #include "imagefile/bitmap_file.h"
+#include "platform/file.h"
 #include "platform/winuser.h"
 
 IMPLEMENT_DYNAMIC(CTarnelDlg, CObject)
@@ -119,7 +120,7 @@ void CTarnelDlg::OnReset() {
 void CTarnelDlg::OnVersionInfo() { m_window.RunVersionInfo(); }
 
 BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) {
-    std::FILE* pFile = std::fopen(lpszPath, "r");
+    std::FILE* pFile = OpenCStream(lpszPath, "r");
     if (pFile == nullptr)
         return FALSE;
     std::fclose(pFile);

@@ -9,12 +9,13 @@
 #include "codec/jpeg_encoder.h"
 #include "codec/jpeg_image_file.h"
 #include "imagefile/bitmap_file.h"
+#include "platform/file.h"
 #include "platform/tick.h"
 
 namespace {
 
 bool FileExists(const std::string& sPath) {
-    std::FILE* pFile = std::fopen(sPath.c_str(), "rb");
+    std::FILE* pFile = OpenCStream(sPath.c_str(), "rb");
     if (pFile == nullptr)
         return false;
     std::fclose(pFile);

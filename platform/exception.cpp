@@ -1,6 +1,8 @@
 // CException and CFileException, with the texts shown for each file error cause.
 #include "platform/exception.h"
 
+#include <cerrno>
+
 IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 
@@ -78,4 +80,54 @@ void CFileException::ThrowOsError(LONG lOsError, LPCTSTR lpszFileName) {
 
 void AfxThrowFileException(int cause, LONG lOsError, LPCTSTR lpszFileName) {
     throw new CFileException(cause, lOsError, lpszFileName);
+}
+
+int CFileException::ErrnoToException(int nErrno) {
+    switch (nErrno) {
+    case 0:
+        return none;
+    case ENOENT:
+        return fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+#ifdef ELOOP
+    case ELOOP:
+#endif
+        return badPath;
+    case EMFILE:
+    case ENFILE:
+        return tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return accessDenied;
+    case EBADF:
+        return invalidFile;
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return diskFull;
+    case EIO:
+        return hardIO;
+    case ESPIPE:
+        return badSeek;
+    case EBUSY:
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+        return sharingViolation;
+    case EDEADLK:
+    case ENOLCK:
+        return lockViolation;
+    default:
+        return genericException;
+    }
+}
+
+void CFileException::ThrowErrno(int nErrno, LPCTSTR lpszFileName) {
+    AfxThrowFileException(ErrnoToException(nErrno), nErrno, lpszFileName);
 }

@@ -53,6 +53,9 @@ public:
     // Windows); implemented by the operating-system half.
     static int OsErrorToException(LONG lOsError);
     [[noreturn]] static void ThrowOsError(LONG lOsError, LPCTSTR lpszFileName = nullptr);
+    // The same for a C library errno value (the buffered streams report through errno).
+    static int ErrnoToException(int nErrno);
+    [[noreturn]] static void ThrowErrno(int nErrno, LPCTSTR lpszFileName = nullptr);
 
     int m_cause;
     LONG m_lOsError;

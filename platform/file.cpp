@@ -34,8 +34,7 @@ CStdioFile::~CStdioFile() {
 }
 
 void CStdioFile::ThrowStreamError() const {
-    const int nError = errno != 0 ? errno : EIO;
-    CFileException::ThrowOsError(nError, m_strFileName);
+    CFileException::ThrowErrno(errno != 0 ? errno : EIO, m_strFileName);
 }
 
 UINT CStdioFile::Read(void* lpBuf, UINT nCount) {

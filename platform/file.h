@@ -116,10 +116,12 @@ public:
     // Whether these open flags describe a file that replaces its destination.
     static BOOL IsReplacement(UINT nOpenFlags);
 
-    CString GetTempPath() const { return m_strTempName; }
 
 private:
     void RemoveTemp();
 
     CString m_strTempName;
 };
+
+// fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.
+FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);

@@ -9,45 +9,7 @@
 
 // POSIX has no mandatory share modes: the share flags are accepted and have no effect.
 
-int CFileException::OsErrorToException(LONG lOsError) {
-    switch (lOsError) {
-    case 0:
-        return none;
-    case ENOENT:
-        return fileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-    case EINVAL:
-        return badPath;
-    case EMFILE:
-    case ENFILE:
-        return tooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return accessDenied;
-    case EBADF:
-        return invalidFile;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return diskFull;
-    case EIO:
-        return hardIO;
-    case ESPIPE:
-        return badSeek;
-    case EBUSY:
-    case ETXTBSY:
-        return sharingViolation;
-    case EDEADLK:
-    case ENOLCK:
-        return lockViolation;
-    default:
-        return genericException;
-    }
-}
+int CFileException::OsErrorToException(LONG lOsError) { return ErrnoToException(lOsError); }
 
 namespace {
 
@@ -96,7 +58,7 @@ int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError
     return fd;
 }
 
-[[noreturn]] void ThrowErrno(const CString& sFileName) {
+[[noreturn]] void ThrowLastError(const CString& sFileName) {
     CFileException::ThrowOsError(errno != 0 ? errno : EIO, sFileName);
 }
 
@@ -122,7 +84,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            ThrowErrno(m_strFileName);
+            ThrowLastError(m_strFileName);
         if (n == 0)
             break;
         nDone += static_cast<UINT>(n);
@@ -140,7 +102,7 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
         if (n <= 0) {
             if (n == 0)
                 errno = ENOSPC;
-            ThrowErrno(m_strFileName);
+            ThrowLastError(m_strFileName);
         }
         nDone += static_cast<UINT>(n);
     }
@@ -150,27 +112,27 @@ ULONGLONG CFile::Seek(std::int64_t lOff, UINT nFrom) {
     const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
     const off_t nPos = ::lseek(static_cast<int>(m_hFile), static_cast<off_t>(lOff), nWhence);
     if (nPos < 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return static_cast<ULONGLONG>(nPos);
 }
 
 ULONGLONG CFile::GetPosition() const {
     const off_t nPos = ::lseek(static_cast<int>(m_hFile), 0, SEEK_CUR);
     if (nPos < 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return static_cast<ULONGLONG>(nPos);
 }
 
 ULONGLONG CFile::GetLength() const {
     struct stat st {};
     if (::fstat(static_cast<int>(m_hFile), &st) != 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return static_cast<ULONGLONG>(st.st_size);
 }
 
 void CFile::Flush() {
     if (IsOpen() && ::fsync(static_cast<int>(m_hFile)) != 0 && errno != EINVAL)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
 }
 
 void CFile::Close() {
@@ -180,7 +142,7 @@ void CFile::Close() {
     m_hFile = hFileNull;
     m_bCloseOnDelete = FALSE;
     if (::close(fd) != 0 && errno != EINTR)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
 }
 
 void CFile::Abort() {
@@ -231,21 +193,21 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
 ULONGLONG CStdioFile::Seek(std::int64_t lOff, UINT nFrom) {
     const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
     if (::fseeko(m_pStream, static_cast<off_t>(lOff), nWhence) != 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return GetPosition();
 }
 
 ULONGLONG CStdioFile::GetPosition() const {
     const off_t nPos = ::ftello(m_pStream);
     if (nPos < 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return static_cast<ULONGLONG>(nPos);
 }
 
 ULONGLONG CStdioFile::GetLength() const {
     // The stream may hold bytes not yet written; the length includes them.
     if (::fflush(m_pStream) != 0)
-        ThrowErrno(m_strFileName);
+        ThrowLastError(m_strFileName);
     return CFile::GetLength();
 }
 
@@ -350,3 +312,5 @@ void CReplaceFile::RemoveTemp() {
         ::unlink(m_strTempName);
     m_strTempName.Empty();
 }
+
+FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) { return std::fopen(lpszPath, lpszMode); }

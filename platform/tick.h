@@ -3,6 +3,8 @@
 
 #include "platform/types.h"
 
+#if !defined(_WIN32)  // Windows has its own
 // Milliseconds since an arbitrary start; wraps after about 49.7 days, so measure intervals
 // with an unsigned 32-bit difference.
 DWORD GetTickCount();
+#endif

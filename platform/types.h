@@ -4,6 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(_WIN32)
+// Windows names these types itself; its headers come first so that every translation unit sees
+// one set of definitions and the same macros.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#undef lstrcpyn  // ours below cuts UTF-8 text between characters
+using ULONGLONG = std::uint64_t;
+#else
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -16,10 +26,7 @@ using LPCSTR = const char*;
 using LPTSTR = char*;
 using LPCTSTR = const char*;
 
-#ifndef TRUE
 #define TRUE 1
-#endif
-#ifndef FALSE
 #define FALSE 0
 #endif
 
