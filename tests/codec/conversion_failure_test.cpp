@@ -2,77 +2,12 @@
 // leaves a file. Also the layouts of the bitmaps the decoder writes.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 
-#include "codec/jpeg_decoder.h"
-#include "codec/jpeg_encoder.h"
-#include "codec/jpeg_image_file.h"
-#include "imagefile/bitmap_file.h"
+#include "tests/codec/conversion_fixture.h"
 #include "tests/support/bmp_builder.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/tools.h"
 
-namespace {
-
-struct RunOutcome {
-    short nResult = -1;  // -1 when the run threw
-    std::string sMessage;
-    std::string sWarnings;
-};
-
-class ConversionTest : public TempDirTest {
-protected:
-    template <typename Configure>
-    RunOutcome Decompress(const std::string& sJpegPath, const std::string& sBmpPath, Configure configure) {
-        COXJPEGImageFile jpeg{CString(sJpegPath.c_str())};
-        COXBitmapFile bitmap{CString(sBmpPath.c_str())};
-        COXJPEGDecoder decoder;
-        configure(decoder, bitmap);
-        RunOutcome outcome;
-        try {
-            outcome.nResult = decoder.DoDecompress(&jpeg, &bitmap);
-        } catch (COXJPEGException* e) {
-            outcome.sMessage = static_cast<LPCTSTR>(e->m_sMessage);
-            e->Delete();
-        }
-        outcome.sWarnings = static_cast<LPCTSTR>(decoder.GetWarningMessages());
-        return outcome;
-    }
-    RunOutcome Decompress(const std::string& sJpegPath, const std::string& sBmpPath) {
-        return Decompress(sJpegPath, sBmpPath, [](COXJPEGDecoder&, COXBitmapFile&) {});
-    }
-
-    RunOutcome Compress(const std::string& sBmpPath, const std::string& sJpegPath) {
-        COXBitmapFile bitmap{CString(sBmpPath.c_str())};
-        COXJPEGImageFile jpeg{CString(sJpegPath.c_str())};
-        COXJPEGEncoder encoder;
-        RunOutcome outcome;
-        try {
-            outcome.nResult = encoder.DoCompress(&bitmap, &jpeg);
-        } catch (COXJPEGException* e) {
-            outcome.sMessage = static_cast<LPCTSTR>(e->m_sMessage);
-            e->Delete();
-        }
-        return outcome;
-    }
-
-    // A real JPEG of a generated picture, made by our own encoder.
-    std::string MakeJpeg(int nWidth, int nHeight) {
-        BmpSpec spec;
-        spec.nWidth = nWidth;
-        spec.nHeight = nHeight;
-        WriteFile(PathOf("pic.bmp"), BuildBmp(spec));
-        EXPECT_EQ(Compress(PathOf("pic.bmp"), PathOf("pic.jpg")).nResult, 0);
-        return ReadFile(PathOf("pic.jpg"));
-    }
-};
-
-}  // namespace
 
 TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
     const std::string sJpeg = MakeJpeg(64, 48);
@@ -144,45 +79,6 @@ TEST_F(ConversionTest, FullDiskEndsEitherRunWithTheWriteError) {
     ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("in.jpg")).nResult, 0);
     outcome = Decompress(PathOf("in.jpg"), "/dev/full");
     EXPECT_EQ(outcome.sMessage, "Output file write error --- out of disk space?");
-}
-
-TEST_F(ConversionTest, FileSizeLimitMidRunKeepsTheOldDestination) {
-    BmpSpec big;
-    big.nWidth = 400;
-    big.nHeight = 300;
-    WriteFile(PathOf("in.bmp"), BuildBmp(big));
-    ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("in.jpg")).nResult, 0);
-    WriteFile(PathOf("old.bmp"), "precious");
-    WriteFile(PathOf("old.jpg"), "precious");
-    // In a child, so the limit binds nothing else.
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{20000, 20000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const bool bBmpFailed = Decompress(PathOf("in.jpg"), PathOf("old.bmp")).nResult == -1;
-        const bool bJpegFailed = Compress(PathOf("in.bmp"), PathOf("old.jpg")).nResult == -1;
-        _exit(bBmpFailed && bJpegFailed ? 0 : 1);
-    }
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
-    EXPECT_EQ(ReadFile(PathOf("old.bmp")), "precious");
-    EXPECT_EQ(ReadFile(PathOf("old.jpg")), "precious");
-    EXPECT_EQ(ListFolder(m_sDir).size(), 4u);
-}
-
-TEST_F(ConversionTest, SuccessfulRunReplacesTheDestinationKeepingItsPermissions) {
-    WriteFile(PathOf("in.bmp"), BuildBmp(BmpSpec()));
-    WriteFile(PathOf("out.jpg"), "old");
-    chmod(PathOf("out.jpg").c_str(), 0640);
-    ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("out.jpg")).nResult, JPEG_SUCCESS);
-    EXPECT_EQ(ReadFile(PathOf("out.jpg")).substr(0, 2), "\xFF\xD8");
-    struct stat st {};
-    stat(PathOf("out.jpg").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(ListFolder(m_sDir).size(), 2u);
 }
 
 TEST_F(ConversionTest, WrittenBitmapLayouts) {

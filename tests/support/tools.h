@@ -4,14 +4,20 @@
 #include <string>
 #include <vector>
 
-// Runs a shell command; its exit status (-1 when it could not run).
-int RunShell(const std::string& sCommand);
+// What a reference tool (cjpeg or djpeg, with sArgs) makes of sInput. On Linux the tool runs
+// and its answer is also kept in a cache in the build tree; the Windows build, which cannot run
+// it, reads the answer from that cache, so the Linux suites must have run first. An empty
+// string when the tool failed or no answer is known.
+std::string PeerConvert(const std::string& sTool, const std::string& sArgs, const std::string& sInput);
 
 // Runs tarnel-cli's RunCli with these arguments, no terminal, and returns its exit code;
 // what it printed goes to *psOut and *psErr when given.
 int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut = nullptr,
                  std::string* psErr = nullptr, const std::string& sAnswer = "",
                  bool bInteractive = false);
+
+// Cache file of PeerConvert for one question.
+std::string PeerCachePath(const std::string& sTool, const std::string& sArgs, const std::string& sInput);
 
 // Names of the files in a folder.
 std::vector<std::string> ListFolder(const std::string& sDir);

@@ -1,0 +1,334 @@
+// CFile and CStdioFile over Win32 handles and the C runtime's streams, with UTF-16 paths, share
+// modes, and GetLastError's file error causes.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+
+#include "platform/file.h"
+#include "platform/wide_win32.h"
+
+int CFileException::OsErrorToException(LONG lOsError) {
+    switch (lOsError) {
+    case NO_ERROR:
+        return none;
+    case ERROR_FILE_NOT_FOUND:
+        return fileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+        return badPath;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return tooManyOpenFiles;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return accessDenied;
+    case ERROR_INVALID_HANDLE:
+        return invalidFile;
+    case ERROR_CURRENT_DIRECTORY:
+        return removeCurrentDir;
+    case ERROR_CANNOT_MAKE:
+        return directoryFull;
+    case ERROR_SEEK:
+    case ERROR_NEGATIVE_SEEK:
+        return badSeek;
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+        return hardIO;
+    case ERROR_SHARING_VIOLATION:
+        return sharingViolation;
+    case ERROR_LOCK_VIOLATION:
+        return lockViolation;
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
+        return diskFull;
+    case ERROR_HANDLE_EOF:
+        return endOfFile;
+    default:
+        return genericException;
+    }
+}
+
+namespace {
+
+[[noreturn]] void ThrowLastError(const CString& sFileName) {
+    CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), sFileName);
+}
+
+void RecordError(CFileException* pError, DWORD nError, LPCTSTR lpszFileName) {
+    if (pError == nullptr)
+        return;
+    pError->m_lOsError = static_cast<LONG>(nError);
+    pError->m_cause = CFileException::OsErrorToException(static_cast<LONG>(nError));
+    pError->m_strFileName = lpszFileName;
+}
+
+DWORD ShareMode(UINT nOpenFlags) {
+    switch (nOpenFlags & 0x70) {
+    case CFile::shareDenyWrite:
+        return FILE_SHARE_READ;
+    case CFile::shareDenyRead:
+        return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default:  // exclusive, and the compatibility mode that means the same here
+        return 0;
+    }
+}
+
+// The handle, or INVALID_HANDLE_VALUE with the reason in *pError.
+HANDLE OpenHandle(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    DWORD nAccess = GENERIC_READ;
+    if ((nOpenFlags & 3) == CFile::modeWrite)
+        nAccess = GENERIC_WRITE;
+    else if ((nOpenFlags & 3) == CFile::modeReadWrite)
+        nAccess = GENERIC_READ | GENERIC_WRITE;
+    DWORD nDisposition = OPEN_EXISTING;
+    if (nOpenFlags & CFile::modeCreate)
+        nDisposition = (nOpenFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, (nOpenFlags & CFile::modeNoInherit) ? FALSE : TRUE};
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (lpszFileName != nullptr && *lpszFileName != '\0')
+        h = CreateFileW(Utf8ToWide(lpszFileName).c_str(), nAccess, ShareMode(nOpenFlags), &sa,
+                        nDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    else
+        SetLastError(ERROR_FILE_NOT_FOUND);
+    if (h == INVALID_HANDLE_VALUE)
+        RecordError(pError, GetLastError(), lpszFileName);
+    return h;
+}
+
+// A C stream over an open handle; the handle belongs to the stream from then on.
+FILE* StreamOverHandle(HANDLE h, UINT nOpenFlags) {
+    int nFlags = _O_BINARY;
+    const char* pszMode = "rb";
+    if ((nOpenFlags & 3) == CFile::modeWrite) {
+        nFlags |= _O_WRONLY;
+        pszMode = "wb";
+    } else if ((nOpenFlags & 3) == CFile::modeReadWrite) {
+        nFlags |= _O_RDWR;
+        pszMode = "r+b";
+    } else {
+        nFlags |= _O_RDONLY;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), nFlags);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* pStream = _fdopen(fd, pszMode);
+    if (pStream == nullptr)
+        _close(fd);
+    return pStream;
+}
+
+HANDLE AsHandle(CFile::Handle h) { return reinterpret_cast<HANDLE>(h); }
+
+}  // namespace
+
+BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (IsOpen())
+        Abort();
+    HANDLE h = OpenHandle(lpszFileName, nOpenFlags, pError);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    m_hFile = reinterpret_cast<Handle>(h);
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    return TRUE;
+}
+
+UINT CFile::Read(void* lpBuf, UINT nCount) {
+    DWORD nRead = 0;
+    if (nCount > 0 && !ReadFile(AsHandle(m_hFile), lpBuf, nCount, &nRead, nullptr))
+        ThrowLastError(m_strFileName);
+    return nRead;
+}
+
+void CFile::Write(const void* lpBuf, UINT nCount) {
+    DWORD nWritten = 0;
+    if (nCount == 0)
+        return;
+    if (!WriteFile(AsHandle(m_hFile), lpBuf, nCount, &nWritten, nullptr))
+        ThrowLastError(m_strFileName);
+    if (nWritten != nCount)
+        AfxThrowFileException(CFileException::diskFull, ERROR_DISK_FULL, m_strFileName);
+}
+
+ULONGLONG CFile::Seek(std::int64_t lOff, UINT nFrom) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = lOff;
+    LARGE_INTEGER position;
+    const DWORD nMethod = nFrom == end ? FILE_END : (nFrom == current ? FILE_CURRENT : FILE_BEGIN);
+    if (!SetFilePointerEx(AsHandle(m_hFile), distance, &position, nMethod))
+        ThrowLastError(m_strFileName);
+    return static_cast<ULONGLONG>(position.QuadPart);
+}
+
+ULONGLONG CFile::GetPosition() const {
+    LARGE_INTEGER zero{};
+    LARGE_INTEGER position;
+    if (!SetFilePointerEx(AsHandle(m_hFile), zero, &position, FILE_CURRENT))
+        ThrowLastError(m_strFileName);
+    return static_cast<ULONGLONG>(position.QuadPart);
+}
+
+ULONGLONG CFile::GetLength() const {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(AsHandle(m_hFile), &size))
+        ThrowLastError(m_strFileName);
+    return static_cast<ULONGLONG>(size.QuadPart);
+}
+
+void CFile::Flush() {
+    if (IsOpen() && !FlushFileBuffers(AsHandle(m_hFile)))
+        ThrowLastError(m_strFileName);
+}
+
+void CFile::Close() {
+    if (!IsOpen())
+        return;
+    HANDLE h = AsHandle(m_hFile);
+    m_hFile = hFileNull;
+    m_bCloseOnDelete = FALSE;
+    if (!CloseHandle(h))
+        ThrowLastError(m_strFileName);
+}
+
+void CFile::Abort() {
+    if (IsOpen())
+        CloseHandle(AsHandle(m_hFile));
+    m_hFile = hFileNull;
+    m_bCloseOnDelete = FALSE;
+}
+
+BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (m_pStream != nullptr)
+        Abort();
+    HANDLE h = OpenHandle(lpszFileName, nOpenFlags, pError);
+    if (h == INVALID_HANDLE_VALUE)
+        return FALSE;
+    m_pStream = StreamOverHandle(h, nOpenFlags);
+    if (m_pStream == nullptr) {
+        RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
+        return FALSE;
+    }
+    m_hFile = reinterpret_cast<Handle>(h);
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    return TRUE;
+}
+
+ULONGLONG CStdioFile::Seek(std::int64_t lOff, UINT nFrom) {
+    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
+    errno = 0;
+    if (_fseeki64(m_pStream, lOff, nWhence) != 0)
+        CFileException::ThrowErrno(errno, m_strFileName);
+    return GetPosition();
+}
+
+ULONGLONG CStdioFile::GetPosition() const {
+    errno = 0;
+    const long long nPos = _ftelli64(m_pStream);
+    if (nPos < 0)
+        CFileException::ThrowErrno(errno, m_strFileName);
+    return static_cast<ULONGLONG>(nPos);
+}
+
+ULONGLONG CStdioFile::GetLength() const {
+    // The stream may hold bytes not yet written; the length includes them.
+    errno = 0;
+    if (std::fflush(m_pStream) != 0)
+        CFileException::ThrowErrno(errno, m_strFileName);
+    return CFile::GetLength();
+}
+
+namespace {
+
+int LastSeparator(const CString& sPath) {
+    const int nSlash = sPath.ReverseFind('/');
+    const int nBackslash = sPath.ReverseFind('\\');
+    return nSlash > nBackslash ? nSlash : nBackslash;
+}
+
+}  // namespace
+
+BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (m_pStream != nullptr)
+        Abort();
+    if (lpszFileName == nullptr || *lpszFileName == '\0') {
+        RecordError(pError, ERROR_FILE_NOT_FOUND, lpszFileName);
+        return FALSE;
+    }
+    // The existing destination must be a file we may write, as it would be for a plain open.
+    const DWORD nAttributes = GetFileAttributesW(Utf8ToWide(lpszFileName).c_str());
+    if (nAttributes != INVALID_FILE_ATTRIBUTES &&
+        (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+        RecordError(pError, ERROR_ACCESS_DENIED, lpszFileName);
+        return FALSE;
+    }
+    const CString sName(lpszFileName);
+    const int nSeparator = LastSeparator(sName);
+    const CString sFolder = nSeparator < 0 ? CString(".") : sName.Left(nSeparator);
+    static unsigned s_nSerial = 0;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    CString sTemp;
+    for (int nTry = 0; h == INVALID_HANDLE_VALUE && nTry < 100; ++nTry) {
+        sTemp.Format("%s\\.%s.%lu-%u.tarnel-tmp", static_cast<LPCTSTR>(sFolder),
+                     static_cast<LPCTSTR>(sName.Mid(nSeparator + 1)), GetCurrentProcessId(),
+                     ++s_nSerial);
+        h = CreateFileW(Utf8ToWide(sTemp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        RecordError(pError, GetLastError(), lpszFileName);
+        return FALSE;
+    }
+    m_pStream = StreamOverHandle(h, CFile::modeWrite);
+    if (m_pStream == nullptr) {
+        DeleteFileW(Utf8ToWide(sTemp).c_str());
+        RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
+        return FALSE;
+    }
+    (void)nOpenFlags;
+    m_hFile = reinterpret_cast<Handle>(h);
+    m_bCloseOnDelete = TRUE;
+    m_strFileName = lpszFileName;
+    m_strTempName = sTemp;
+    return TRUE;
+}
+
+void CReplaceFile::Close() {
+    if (m_pStream == nullptr)
+        return;
+    try {
+        CStdioFile::Close();
+    } catch (CFileException*) {
+        RemoveTemp();
+        throw;
+    }
+    if (!MoveFileExW(Utf8ToWide(m_strTempName).c_str(), Utf8ToWide(m_strFileName).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD nError = GetLastError();
+        RemoveTemp();
+        CFileException::ThrowOsError(static_cast<LONG>(nError), m_strFileName);
+    }
+    m_strTempName.Empty();
+}
+
+void CReplaceFile::RemoveTemp() {
+    if (!m_strTempName.IsEmpty())
+        DeleteFileW(Utf8ToWide(m_strTempName).c_str());
+    m_strTempName.Empty();
+}
+
+FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
+    return _wfopen(Utf8ToWide(lpszPath).c_str(), Utf8ToWide(lpszMode).c_str());
+}
