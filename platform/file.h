@@ -92,6 +92,12 @@ public:
 
     FILE* m_pStream;
 
+protected:
+    // Whether bytes may wait in the stream's buffer for the file (flushing a reading stream
+    // would throw away what it has read ahead on some C libraries).
+    BOOL IsWriting() const { return (m_nOpenFlags & 3) != modeRead; }
+    UINT m_nOpenFlags = 0;
+
 private:
     [[noreturn]] void ThrowStreamError() const;
 };

@@ -187,6 +187,7 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
     m_hFile = fd;
     m_bCloseOnDelete = TRUE;
     m_strFileName = lpszFileName;
+    m_nOpenFlags = nOpenFlags;
     return TRUE;
 }
 
@@ -206,7 +207,7 @@ ULONGLONG CStdioFile::GetPosition() const {
 
 ULONGLONG CStdioFile::GetLength() const {
     // The stream may hold bytes not yet written; the length includes them.
-    if (::fflush(m_pStream) != 0)
+    if (IsWriting() && ::fflush(m_pStream) != 0)
         ThrowLastError(m_strFileName);
     return CFile::GetLength();
 }
@@ -285,6 +286,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     m_bCloseOnDelete = TRUE;
     m_strFileName = lpszFileName;
     m_strTempName = sTemp;
+    m_nOpenFlags = CFile::modeWrite;
     return TRUE;
 }
 

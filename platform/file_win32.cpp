@@ -221,6 +221,7 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
     m_hFile = reinterpret_cast<Handle>(h);
     m_bCloseOnDelete = TRUE;
     m_strFileName = lpszFileName;
+    m_nOpenFlags = nOpenFlags;
     return TRUE;
 }
 
@@ -243,7 +244,7 @@ ULONGLONG CStdioFile::GetPosition() const {
 ULONGLONG CStdioFile::GetLength() const {
     // The stream may hold bytes not yet written; the length includes them.
     errno = 0;
-    if (std::fflush(m_pStream) != 0)
+    if (IsWriting() && std::fflush(m_pStream) != 0)
         CFileException::ThrowErrno(errno, m_strFileName);
     return CFile::GetLength();
 }
@@ -302,6 +303,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     m_bCloseOnDelete = TRUE;
     m_strFileName = lpszFileName;
     m_strTempName = sTemp;
+    m_nOpenFlags = CFile::modeWrite;
     return TRUE;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds libjpeg-turbo 2.1.5 for 64-bit Windows (MinGW-w64, static) from Debian's source package
-# into build/mingw-deps. Built once: a finished prefix is reused. The deb-src entries are derived
-# from this machine's own apt configuration into a private list, leaving the system's untouched.
+# Builds libjpeg-turbo 2.1.5 for 64-bit Windows (MinGW-w64, static, with its SIMD code as on Linux,
+# so results and speed match) from Debian's source package into build/mingw-deps. Built once: a
+# finished prefix is reused. The deb-src entries are derived from this machine's own apt
+# configuration into a private list, leaving the system's untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,7 +43,7 @@ apt-get "${apt_opts[@]}" update -qq
 cmake -S "$work/src" -B "$work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
     -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >/dev/null
 cmake --build "$work/build" -j2 --target jpeg-static >/dev/null
 mkdir -p "$prefix/lib" "$prefix/include"
