@@ -3,5 +3,5 @@
 
 #define TARNEL_VERSION_TEXT "Version 1.11"
 #define TARNEL_HOMEPAGE_URL "https://tarnel.example.org/"
-#define TARNEL_CONTACT_TEXT "tarnel@tarnel.example.org"
+#define TARNEL_CONTACT_TEXT "tarnel@example.org"
 #define TARNEL_RIGHTS_TEXT "Copyright (C) 1999 Tarnel"

@@ -1,6 +1,10 @@
 // Identifiers of the program's resources, controls and commands.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)  // controls the code never addresses
+#endif
+
 #define IDS_OLE_INIT_FAILED 100
 #define IDD_VERSIONINFO 100
 #define IDD_MAIN 102

@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# The main job from a fresh clone: install, build, and convert the project's sample bitmap to
-# JPEG and back with tarnel-cli, saying what happened at each step.
+# The main job from a fresh clone: install and build, then, with a display, start Tarnel.exe
+# under Wine with the project's sample bitmap ready to convert; without one, convert the sample
+# to JPEG and back with tarnel-cli, saying what happened at each step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+if [ -n "${DISPLAY:-}" ]; then
+    bash scripts/build-libjpeg-mingw.sh
+    cmake --preset mingw >/dev/null
+    cmake --build --preset mingw --target Tarnel
+    mkdir -p build/demo
+    cp tests/data/sample.bmp build/demo/sample.bmp
+    echo "== Tarnel.exe: type Z:$(pwd | tr / '\\')\\build\\demo\\sample.bmp as the bitmap, then press Jpegに変換"
+    source scripts/wine-env.sh
+    exec wine build/mingw/app/Tarnel.exe
+fi
+
 cmake --preset release >/dev/null
 cmake --build --preset release
 cli=build/release/cli/tarnel-cli

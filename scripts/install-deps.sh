@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that Tarnel's native build and tests need. Idempotent: packages
-# already present are not fetched again. Runs as root, or through sudo for anyone else.
+# Installs the Debian packages that Tarnel's builds and tests need: the native build, the Windows
+# cross-build (MinGW-w64, nasm for libjpeg's SIMD code, dpkg-dev to unpack its Debian source),
+# and Wine with a virtual display, a Japanese locale and font for running the Windows programs.
+# Idempotent: packages already present are not fetched again. Runs as root, or through sudo.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,16 @@ packages=(
     googletest
     libjpeg62-turbo-dev
     libjpeg-turbo-progs
+    g++-mingw-w64-x86-64
+    nasm
+    dpkg-dev
+    wine
+    wine64
+    xvfb
+    xauth
+    locales
+    fonts-ipafont-gothic
+    imagemagick
 )
 
 missing=()

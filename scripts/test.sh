@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The whole test run: install what is needed, build the debug and the sanitizer configurations,
-# and run every suite in both. Exits non-zero when anything fails.
+# The whole test run: install what is needed, build the native debug and sanitizer
+# configurations and the Windows one, and run every suite: natively, under the sanitizers, and
+# under Wine (the window tests under a virtual display). Exits non-zero when anything fails.
+# The native suites run first: they leave cjpeg/djpeg's answers for the Windows suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +15,13 @@ for preset in debug asan; do
     echo "=== $preset: test"
     ctest --preset "$preset"
 done
+
+echo "=== mingw: libjpeg for Windows, configure and build"
+bash scripts/build-libjpeg-mingw.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+echo "=== mingw: test under Wine"
+source scripts/wine-env.sh  # creates the private prefix once, before tests run side by side
+trap 'wineserver -k 2>/dev/null || true' EXIT
+ctest --preset mingw
+echo "=== screenshots: build/mingw/screenshots/"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Window tests of Tarnel.exe under Xvfb and Wine: gui_driver.exe drives the dialog; this script
+# provides the input files, takes the screenshots the driver asks for, and compares the files
+# the dialog converted with cjpeg and djpeg.
+# Usage: run_gui_tests.sh BUILD_DIR (the MinGW build folder)
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+build=$(cd "$1" && pwd)
+source "$repo/scripts/wine-env.sh"
+
+work=$build/gui-work
+sync=$build/gui-sync
+shots=$build/screenshots
+winpath() { echo "Z:${1//\//\\}"; }
+
+run_under_display() {
+    # Screenshots on request of the driver, while it runs.
+    ( while :; do
+          for req in "$sync"/*.req; do
+              [ -e "$req" ] || continue
+              name=$(basename "$req" .req)
+              sleep 0.5
+              import -window root "$shots/$name.png"
+              rm -f "$req"; touch "$sync/$name.done"
+          done
+          sleep 0.2
+      done ) &
+    local watcher=$!
+    timeout --kill-after=10 240 wine "$build/tests/gui_driver.exe" "$(winpath "$build/app/Tarnel.exe")" \
+        "$(winpath "$work")" "$(winpath "$sync")"
+    local status=$?
+    kill "$watcher" 2>/dev/null
+    wineserver -k 2>/dev/null
+    return $status
+}
+
+# Second entry: inside the virtual display.
+if [ "${2:-}" = "--inside-display" ]; then
+    run_under_display
+    exit $?
+fi
+
+rm -rf "$work" "$sync"
+mkdir -p "$work" "$sync" "$shots"
+cp "$repo/tests/data/sample.bmp" "$work/in.bmp"
+cjpeg -outfile "$work/full.jpg" "$work/in.bmp"
+head -c $(( $(stat -c %s "$work/full.jpg") - 300 )) "$work/full.jpg" > "$work/cut.jpg"
+
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$build" --inside-display
+driver_status=$?
+
+failures=0
+compare() {  # NAME OURS PEER-COMMAND...
+    local name=$1 ours=$2
+    shift 2
+    if "$@" > "$work/peer.out" 2>/dev/null && cmp -s "$ours" "$work/peer.out"; then
+        echo "ok   $name identical"
+    else
+        echo "FAIL $name differs"
+        failures=$((failures + 1))
+    fi
+}
+compare "out.jpg against cjpeg" "$work/out.jpg" cjpeg "$work/in.bmp"
+compare "back.bmp against djpeg -bmp" "$work/back.bmp" djpeg -bmp "$work/out.jpg"
+compare "back16.bmp against djpeg -os2 -colors 16" "$work/back16.bmp" djpeg -os2 -colors 16 "$work/out.jpg"
+for shot in main version; do
+    if [ -s "$shots/$shot.png" ]; then
+        echo "ok   screenshot $shots/$shot.png"
+    else
+        echo "FAIL no screenshot $shot"
+        failures=$((failures + 1))
+    fi
+done
+echo "GUI FILES: failures=$failures"
+[ "$driver_status" -eq 0 ] && [ "$failures" -eq 0 ]
