@@ -199,6 +199,33 @@ void CheckLayout(Tarnel& t) {
               "control " + std::to_string(i) + " id " + std::to_string(children[i].nID));
         CheckText(children[i].sText, expected[i].second, "control " + std::to_string(i) + " text");
     }
+    // Positions, in dialog units; the scale comes from the first group box (21, 4, 195, 42).
+    const int rects[][4] = {{21, 4, 195, 42},   {26, 15, 33, 8},    {43, 29, 16, 8},    {61, 12, 138, 12},
+                            {61, 28, 138, 12},  {7, 50, 105, 88},   {12, 61, 54, 11},   {69, 60, 37, 13},
+                            {31, 82, 50, 9},    {31, 99, 51, 9},    {19, 116, 82, 17},  {118, 50, 111, 88},
+                            {128, 60, 57, 15},  {189, 60, 33, 14},  {141, 84, 56, 8},   {141, 97, 61, 12},
+                            {131, 116, 84, 17}, {5, 140, 39, 11},   {45, 140, 50, 10},  {114, 141, 23, 11},
+                            {138, 142, 95, 9}};
+    std::vector<RECT> actual;
+    for (HWND h = GetWindow(t.hMain, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, t.hMain, reinterpret_cast<POINT*>(&r), 2);
+        actual.push_back(r);
+    }
+    if (actual.size() == 21) {
+        const double sx = (actual[0].right - actual[0].left) / 195.0;
+        const double sy = (actual[0].bottom - actual[0].top) / 42.0;
+        for (std::size_t i = 0; i < actual.size(); ++i) {
+            const RECT& r = actual[i];
+            const int* e = rects[i];
+            const auto within = [](double a, double b) { return a - b < 2.5 && b - a < 2.5; };
+            Check(within(r.left, e[0] * sx) && within(r.top, e[1] * sy) && within(r.right - r.left, e[2] * sx) &&
+                      within(r.bottom - r.top, e[3] * sy),
+                  "control " + std::to_string(i) + " rectangle " + std::to_string(e[0]) + "," +
+                      std::to_string(e[1]) + "," + std::to_string(e[2]) + "," + std::to_string(e[3]));
+        }
+    }
     Check((GetWindowLongW(t.Item(1002), GWL_STYLE) & ES_NUMBER) != 0, "quality edit takes digits only");
     Check((GetWindowLongW(t.Item(1013), GWL_STYLE) & ES_NUMBER) == 0, "colours edit takes any text");
     Check((GetWindowLongW(t.Item(1008), GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX, "1008 is a check box");

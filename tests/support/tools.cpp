@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "cli/cli.h"
 
@@ -23,14 +24,32 @@ std::string PeerCachePath(const std::string& sTool, const std::string& sArgs, co
 
 namespace {
 
-std::string Drain(std::FILE* pFile) {
+// A scratch stream of our own: the C library's tmpfile fails now and then on Windows when
+// several test processes run at once.
+struct Scratch {
+    std::string sPath;
+    std::FILE* pFile;
+};
+
+Scratch OpenScratch(const char* pszRole) {
+    static std::random_device s_random;
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tarnel-cli-" + std::to_string(s_random()) + "-" + pszRole);
+    std::FILE* pFile = std::fopen(path.string().c_str(), "w+b");
+    if (pFile == nullptr)
+        std::abort();
+    return {path.string(), pFile};
+}
+
+std::string Drain(const Scratch& scratch) {
     std::string s;
-    std::rewind(pFile);
+    std::rewind(scratch.pFile);
     char buf[4096];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pFile)) > 0)
+    while ((n = std::fread(buf, 1, sizeof buf, scratch.pFile)) > 0)
         s.append(buf, n);
-    std::fclose(pFile);
+    std::fclose(scratch.pFile);
+    std::remove(scratch.sPath.c_str());
     return s;
 }
 
@@ -41,16 +60,14 @@ int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut, std::
     std::vector<const char*> argv{"tarnel-cli"};
     for (const auto& a : args)
         argv.push_back(a.c_str());
-    std::FILE* pIn = std::tmpfile();
-    std::FILE* pOut = std::tmpfile();
-    std::FILE* pErr = std::tmpfile();
-    std::fputs(sAnswer.c_str(), pIn);
-    std::rewind(pIn);
+    const Scratch in = OpenScratch("in"), out = OpenScratch("out"), err = OpenScratch("err");
+    std::fputs(sAnswer.c_str(), in.pFile);
+    std::rewind(in.pFile);
     const int nExit = RunCli(static_cast<int>(argv.size()), argv.data(),
-                             CliStreams{pIn, pOut, pErr, bInteractive});
-    std::fclose(pIn);
-    const std::string sOut = Drain(pOut);
-    const std::string sErr = Drain(pErr);
+                             CliStreams{in.pFile, out.pFile, err.pFile, bInteractive});
+    Drain(in);
+    const std::string sOut = Drain(out);
+    const std::string sErr = Drain(err);
     if (psOut)
         *psOut = sOut;
     if (psErr)
