@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Window tests of Tarnel.exe under Xvfb and Wine: gui_driver.exe drives the dialog; this script
-# provides the input files, takes the screenshots the driver asks for, and compares the files
-# the dialog converted with cjpeg and djpeg.
+# Window and automation tests of Tarnel.exe under Xvfb and Wine: gui_driver.exe drives the
+# dialog, auto_client.exe and a VBScript run by Wine's cscript drive "Tarnel.Application"; this
+# script provides the input files, takes the screenshots the driver asks for, and compares every
+# converted file with cjpeg and djpeg.
 # Usage: run_gui_tests.sh BUILD_DIR (the MinGW build folder)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,6 +32,19 @@ run_under_display() {
         "$(winpath "$work")" "$(winpath "$sync")"
     local status=$?
     kill "$watcher" 2>/dev/null
+
+    timeout --kill-after=10 180 wine "$build/tests/auto_client.exe" "$(winpath "$build/app/Tarnel.exe")" \
+        "$(winpath "$work")" || status=1
+
+    # Wine's cscript reads scripts in the ANSI code page and exits 0 even on script errors:
+    # the summary line is the proof.
+    iconv -f UTF-8 -t CP932 "$here/convert.vbs" > "$work/convert.vbs"
+    timeout --kill-after=10 120 wine cscript.exe //nologo "$(winpath "$work/convert.vbs")" \
+        "$(winpath "$work/in.bmp")" "$(winpath "$work/vbs.jpg")" "$(winpath "$work/vbs.bmp")" \
+        > "$work/vbs.log" 2>&1
+    cat "$work/vbs.log"
+    grep -q "VBS SUMMARY: converted" "$work/vbs.log" || status=1
+
     wineserver -k 2>/dev/null
     return $status
 }
@@ -64,6 +78,10 @@ compare() {  # NAME OURS PEER-COMMAND...
 compare "out.jpg against cjpeg" "$work/out.jpg" cjpeg "$work/in.bmp"
 compare "back.bmp against djpeg -bmp" "$work/back.bmp" djpeg -bmp "$work/out.jpg"
 compare "back16.bmp against djpeg -os2 -colors 16" "$work/back16.bmp" djpeg -os2 -colors 16 "$work/out.jpg"
+compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp"
+compare "automation auto.bmp against djpeg -bmp" "$work/auto.bmp" djpeg -bmp "$work/auto.jpg"
+compare "VBScript vbs.jpg against cjpeg" "$work/vbs.jpg" cjpeg "$work/in.bmp"
+compare "VBScript vbs.bmp against djpeg -bmp" "$work/vbs.bmp" djpeg -bmp "$work/vbs.jpg"
 for shot in main version; do
     if [ -s "$shots/$shot.png" ]; then
         echo "ok   screenshot $shots/$shot.png"

@@ -1,0 +1,242 @@
+// The automation object's IDispatch, its class factory and its registry entries.
+#include "app/automation_win32.h"
+
+#include <oleauto.h>
+
+#include <new>
+#include <string>
+
+#include "app/tarnel_auto_proxy.h"
+#include "app/tarnel_dlg_wnd_win32.h"
+#include "platform/wide_win32.h"
+#include "platform/window_win32.h"
+
+const CLSID CLSID_TarnelApplication = {
+    0x9dfc3a6d, 0xba2c, 0x43df, {0x82, 0xb0, 0xf0, 0xd9, 0x11, 0x10, 0x4e, 0x3f}};
+const IID IID_ITarnel = {0x97049593, 0x1a00, 0x482a, {0xb4, 0x21, 0xcb, 0xc2, 0x79, 0xa9, 0x31, 0xcb}};
+
+namespace {
+
+LONG g_nLocks = 0;
+BOOL g_bUserCtrl = TRUE;
+DWORD g_nFactoryCookie = 0;
+
+// The conversion dialog that automation drives, while it runs.
+CTarnelDlg* RunningDialog() {
+    auto* pWnd = dynamic_cast<CTarnelDlgWnd*>(AfxGetMainWnd());
+    return pWnd != nullptr && pWnd->m_hWnd != nullptr ? &pWnd->Controller() : nullptr;
+}
+
+class CTarnelDispatch : public IDispatch {
+public:
+    explicit CTarnelDispatch(CTarnelDlg* pDialog) : m_proxy(pDialog) { AfxOleLockApp(); }
+    virtual ~CTarnelDispatch() { AfxOleUnlockApp(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr)
+            return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, IID_ITarnel)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_nRef)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG nRef = InterlockedDecrement(&m_nRef);
+        if (nRef == 0)
+            delete this;
+        return static_cast<ULONG>(nRef);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override {
+        if (pctinfo == nullptr)
+            return E_POINTER;
+        *pctinfo = 0;  // no type library
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
+        if (ppTInfo != nullptr)
+            *ppTInfo = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                            DISPID* rgDispId) override {
+        if (rgszNames == nullptr || rgDispId == nullptr || cNames == 0)
+            return E_INVALIDARG;
+        // Only the method itself has a name; these methods have no named parameters.
+        HRESULT hr = S_OK;
+        for (UINT i = 0; i < cNames; ++i) {
+            const long nId = i == 0 ? CTarnelDlgAutoProxy::DispatchIdOf(WideToUtf8(rgszNames[i])) : 0;
+            rgDispId[i] = nId != 0 ? nId : DISPID_UNKNOWN;
+            if (nId == 0)
+                hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
+                                     UINT* puArgErr) override {
+        try {
+            return Call(dispIdMember, riid, wFlags, pDispParams, pVarResult, puArgErr);
+        } catch (...) {
+            // Nothing a client sends may bring the program down.
+            return E_UNEXPECTED;
+        }
+    }
+
+private:
+    HRESULT Call(DISPID nId, REFIID riid, WORD wFlags, DISPPARAMS* pParams, VARIANT* pResult,
+                 UINT* puArgErr) {
+        if (!IsEqualIID(riid, IID_NULL))
+            return DISP_E_UNKNOWNINTERFACE;
+        const int nArguments = CTarnelDlgAutoProxy::ArgumentCountOf(nId);
+        if (nArguments < 0)
+            return DISP_E_MEMBERNOTFOUND;
+        if (!(wFlags & DISPATCH_METHOD))
+            return DISP_E_MEMBERNOTFOUND;
+        if (pParams == nullptr)
+            return E_INVALIDARG;
+        if (pParams->cNamedArgs != 0)
+            return DISP_E_NONAMEDARGS;
+        if (static_cast<int>(pParams->cArgs) != nArguments)
+            return DISP_E_BADPARAMCOUNT;
+        if (pResult != nullptr)
+            VariantInit(pResult);
+        // The dialog ended while the client still held this object.
+        m_proxy.m_pDialog = RunningDialog();
+        if (m_proxy.m_pDialog == nullptr)
+            return RPC_E_DISCONNECTED;
+
+        if (nArguments == 0) {
+            if (nId == DISPID_TARNEL_COMPRESS)
+                m_proxy.Compress();
+            else
+                m_proxy.UnCompress();
+            return S_OK;
+        }
+        VARIANT path;
+        VariantInit(&path);
+        if (FAILED(VariantChangeType(&path, &pParams->rgvarg[0], 0, VT_BSTR))) {
+            if (puArgErr != nullptr)
+                *puArgErr = 0;
+            return DISP_E_TYPEMISMATCH;
+        }
+        const CString sPath = WideToUtf8(path.bstrVal != nullptr ? path.bstrVal : L"");
+        VariantClear(&path);
+        if (nId == DISPID_TARNEL_GET_JPEG_FILE_NAME)
+            m_proxy.GetJpegFileName(sPath);
+        else
+            m_proxy.GetBitmapFileName(sPath);
+        return S_OK;
+    }
+
+    LONG m_nRef = 1;
+    CTarnelDlgAutoProxy m_proxy;
+};
+
+// One static factory; its lifetime is the program's.
+class CTarnelClassFactory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr)
+            return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+            *ppv = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
+        if (ppv == nullptr)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (pUnkOuter != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        CTarnelDlg* pDialog = RunningDialog();
+        if (pDialog == nullptr)
+            return E_UNEXPECTED;
+        auto* pObject = new (std::nothrow) CTarnelDispatch(pDialog);
+        if (pObject == nullptr)
+            return E_OUTOFMEMORY;
+        const HRESULT hr = pObject->QueryInterface(riid, ppv);
+        pObject->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override {
+        if (fLock)
+            AfxOleLockApp();
+        else
+            AfxOleUnlockApp();
+        return S_OK;
+    }
+};
+
+CTarnelClassFactory g_factory;
+
+std::wstring GuidText(REFGUID guid) {
+    wchar_t sz[64] = {};
+    StringFromGUID2(guid, sz, 64);
+    return sz;
+}
+
+// Sets the default value (sName empty) or a named value of HKEY_CLASSES_ROOT\sKey.
+void SetClassesValue(const std::wstring& sKey, const std::wstring& sName, const std::wstring& sValue) {
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, sKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey,
+                        nullptr) != ERROR_SUCCESS)
+        return;  // the framework does not examine the results either
+    RegSetValueExW(hKey, sName.empty() ? nullptr : sName.c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(sValue.c_str()),
+                   static_cast<DWORD>((sValue.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+}
+
+}  // namespace
+
+void AfxOleLockApp() { InterlockedIncrement(&g_nLocks); }
+
+void AfxOleUnlockApp() {
+    if (InterlockedDecrement(&g_nLocks) != 0 || g_bUserCtrl)
+        return;
+    if (CWnd* pMain = AfxGetMainWnd(); pMain != nullptr && pMain->m_hWnd != nullptr)
+        PostMessageW(pMain->m_hWnd, WM_CLOSE, 0, 0);
+}
+
+void AfxOleSetUserCtrl(BOOL bUserCtrl) { g_bUserCtrl = bUserCtrl; }
+
+BOOL RegisterTarnelClassFactory() {
+    return SUCCEEDED(CoRegisterClassObject(CLSID_TarnelApplication, &g_factory, CLSCTX_LOCAL_SERVER,
+                                           REGCLS_SINGLEUSE, &g_nFactoryCookie));
+}
+
+void RevokeTarnelClassFactory() {
+    if (g_nFactoryCookie != 0)
+        CoRevokeClassObject(g_nFactoryCookie);
+    g_nFactoryCookie = 0;
+}
+
+void UpdateTarnelRegistry() {
+    const std::wstring sProgId = L"Tarnel.Application";
+    const std::wstring sClsid = GuidText(CLSID_TarnelApplication);
+    const std::wstring sIid = GuidText(IID_ITarnel);
+    wchar_t szModule[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szModule, MAX_PATH);
+    const std::wstring sServer = L"\"" + std::wstring(szModule) + L"\" /Automation";
+    const std::wstring sPSDispatch = L"{00020420-0000-0000-C000-000000000046}";
+
+    SetClassesValue(sProgId, L"", sProgId);
+    SetClassesValue(sProgId + L"\\CLSID", L"", sClsid);
+    SetClassesValue(L"CLSID\\" + sClsid, L"", sProgId);
+    SetClassesValue(L"CLSID\\" + sClsid + L"\\ProgID", L"", sProgId);
+    SetClassesValue(L"CLSID\\" + sClsid + L"\\LocalServer32", L"", sServer);
+    SetClassesValue(L"Interface\\" + sIid, L"", L"ITarnel");
+    SetClassesValue(L"Interface\\" + sIid + L"\\ProxyStubClsid", L"", sPSDispatch);
+    SetClassesValue(L"Interface\\" + sIid + L"\\ProxyStubClsid32", L"", sPSDispatch);
+}
