@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "codec/libjpeg_call.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -238,10 +239,21 @@ JSAMPROW COXBitmapFile::AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow,
     })[0];
 }
 
+void COXBitmapFile::AdviseWholeImage(JSAMPROW pFirstRow, JDIMENSION nRows) const {
+    // libjpeg realises an in-memory array of under a gigabyte as one block of rows at least
+    // m_nRowWidth apart, so these bytes from the first row on are all the array's. The block is
+    // fresh memory that is about to be filled completely.
+    const std::size_t nBytes = static_cast<std::size_t>(m_nRowWidth) * nRows;
+    if (nBytes < std::size_t{900} * 1000 * 1000)
+        AdviseBulkWrite(pFirstRow, nBytes);
+}
+
 JDIMENSION COXBitmapFile::PreloadImage(j_compress_ptr cinfo) {
     // The file stores the bottom row first; the whole area is loaded so rows can go out top first.
     for (JDIMENSION nRow = 0; nRow < cinfo->image_height; ++nRow) {
         JSAMPROW pRow = AccessWholeImageRow(Common(cinfo), nRow, TRUE);
+        if (nRow == 0)
+            AdviseWholeImage(pRow, cinfo->image_height);
         if (ReadBytes(pRow, m_nRowWidth) != m_nRowWidth)
             ERREXIT(m_pCompressInfo, JERR_INPUT_EOF);
     }
@@ -318,6 +330,8 @@ void COXBitmapFile::PutGrayRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
         return;
     JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
+    if (m_nCurOutputRow == 1)
+        AdviseWholeImage(pOut, cinfo->output_height);
     std::memcpy(pOut, m_pBuffer[0], cinfo->output_width);
     std::memset(pOut + m_nDataWidth, 0, static_cast<std::size_t>(m_nPadBytes));
 }
@@ -326,6 +340,8 @@ void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
         return;
     JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
+    if (m_nCurOutputRow == 1)
+        AdviseWholeImage(pOut, cinfo->output_height);
     const JSAMPLE* pIn = m_pBuffer[0];
     for (JDIMENSION x = 0; x < cinfo->output_width; ++x, pIn += 3, pOut += 3) {
         pOut[0] = pIn[2];

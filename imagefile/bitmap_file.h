@@ -75,6 +75,8 @@ private:
     Header ReadHeaders(j_compress_ptr cinfo);
     void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);
+    // The whole image's memory, from its first row, is about to be filled.
+    void AdviseWholeImage(JSAMPROW pFirstRow, JDIMENSION nRows) const;
     void WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize);
     void WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize);
     BOOL IsEightBitOutput(j_decompress_ptr cinfo) const;
