@@ -6,6 +6,9 @@ if(TARNEL_SANITIZE)
     # Sanitizers apply to the whole build, GoogleTest included, so that every frame is instrumented.
     set(_tarnel_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_compile_options(${_tarnel_sanitize_flags})
+    if(TARNEL_FUZZ)
+        add_compile_options(-fsanitize=fuzzer-no-link)
+    endif()
     add_link_options(-fsanitize=address,undefined)
 endif()
 

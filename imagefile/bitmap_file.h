@@ -19,6 +19,7 @@ enum : int {
     BMP_TRC_OS2_24 = 1010,         // trace: OS/2 24-bit
     BMP_TRC_OS2_8 = 1011,          // trace: OS/2 8-bit colour-mapped
     BMP_ERR_COLOR_INDEX = 1012,    // a pixel's colour index lies beyond the colour map
+    BMP_ERR_TOO_LARGE = 1013,      // the output would not fit a bitmap file's 32-bit sizes
     BMP_ERR_COLORMAP_SIZE = 1039,  // more colours to write than the header announces
 };
 

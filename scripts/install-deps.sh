@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that Tarnel's builds and tests need: the native build, the Windows
-# cross-build (MinGW-w64, nasm for libjpeg's SIMD code, dpkg-dev to unpack its Debian source),
-# and Wine with a virtual display, a Japanese locale and font for running the Windows programs.
+# Installs the Debian packages that Tarnel's builds and tests need: the native build, clang with
+# libFuzzer for the fuzz targets, the Windows cross-build (MinGW-w64, nasm for libjpeg's SIMD
+# code, dpkg-dev to unpack its Debian source), and Wine with a virtual display, a Japanese locale
+# and font for running the Windows programs.
 # Idempotent: packages already present are not fetched again. Runs as root, or through sudo.
 set -euo pipefail
 
@@ -13,6 +14,8 @@ packages=(
     googletest
     libjpeg62-turbo-dev
     libjpeg-turbo-progs
+    clang
+    libclang-rt-14-dev
     g++-mingw-w64-x86-64
     nasm
     dpkg-dev
