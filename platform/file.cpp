@@ -126,3 +126,27 @@ void CReplaceFile::Abort() {
     CStdioFile::Abort();
     RemoveTemp();
 }
+
+void CReplaceFile::Close() {
+    if (m_pStream == nullptr)
+        return;
+    try {
+        CStdioFile::Close();
+    } catch (CFileException*) {
+        RemoveTemp();
+        throw;
+    }
+    if (m_strTempName.IsEmpty())
+        return;  // written in place
+    if (const LONG nError = MoveOver(m_strTempName, m_strFileName)) {
+        RemoveTemp();
+        CFileException::ThrowOsError(nError, m_strFileName);
+    }
+    m_strTempName.Empty();
+}
+
+void CReplaceFile::RemoveTemp() {
+    if (!m_strTempName.IsEmpty())
+        DeleteQuietly(m_strTempName);
+    m_strTempName.Empty();
+}

@@ -125,6 +125,10 @@ public:
 
 private:
     void RemoveTemp();
+    // The operating system's part: move a file over another in one step (0, or the OS error),
+    // and delete one without a word.
+    static LONG MoveOver(const CString& sFrom, const CString& sTo);
+    static void DeleteQuietly(const CString& sPath);
 
     CString m_strTempName;
 };

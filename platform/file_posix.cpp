@@ -290,29 +290,10 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     return TRUE;
 }
 
-void CReplaceFile::Close() {
-    if (m_pStream == nullptr)
-        return;
-    try {
-        CStdioFile::Close();
-    } catch (CFileException*) {
-        RemoveTemp();
-        throw;
-    }
-    if (m_strTempName.IsEmpty())
-        return;  // written in place
-    if (::rename(m_strTempName, m_strFileName) != 0) {
-        const int nError = errno;
-        RemoveTemp();
-        CFileException::ThrowOsError(nError, m_strFileName);
-    }
-    m_strTempName.Empty();
+LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
+    return ::rename(sFrom, sTo) == 0 ? 0 : errno;
 }
 
-void CReplaceFile::RemoveTemp() {
-    if (!m_strTempName.IsEmpty())
-        ::unlink(m_strTempName);
-    m_strTempName.Empty();
-}
+void CReplaceFile::DeleteQuietly(const CString& sPath) { ::unlink(sPath); }
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) { return std::fopen(lpszPath, lpszMode); }

@@ -294,7 +294,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     }
     m_pStream = StreamOverHandle(h, CFile::modeWrite);
     if (m_pStream == nullptr) {
-        DeleteFileW(Utf8ToWide(sTemp).c_str());
+        DeleteQuietly(sTemp);
         RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
         return FALSE;
     }
@@ -307,29 +307,14 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     return TRUE;
 }
 
-void CReplaceFile::Close() {
-    if (m_pStream == nullptr)
-        return;
-    try {
-        CStdioFile::Close();
-    } catch (CFileException*) {
-        RemoveTemp();
-        throw;
-    }
-    if (!MoveFileExW(Utf8ToWide(m_strTempName).c_str(), Utf8ToWide(m_strFileName).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD nError = GetLastError();
-        RemoveTemp();
-        CFileException::ThrowOsError(static_cast<LONG>(nError), m_strFileName);
-    }
-    m_strTempName.Empty();
+LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
+    if (MoveFileExW(Utf8ToWide(sFrom).c_str(), Utf8ToWide(sTo).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    return static_cast<LONG>(GetLastError());
 }
 
-void CReplaceFile::RemoveTemp() {
-    if (!m_strTempName.IsEmpty())
-        DeleteFileW(Utf8ToWide(m_strTempName).c_str());
-    m_strTempName.Empty();
-}
+void CReplaceFile::DeleteQuietly(const CString& sPath) { DeleteFileW(Utf8ToWide(sPath).c_str()); }
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
     return _wfopen(Utf8ToWide(lpszPath).c_str(), Utf8ToWide(lpszMode).c_str());
