@@ -62,6 +62,13 @@ public:
     Handle m_hFile;
 
 protected:
+    // Records a successful open.
+    void Attach(Handle hFile, LPCTSTR lpszFileName) {
+        m_hFile = hFile;
+        m_bCloseOnDelete = TRUE;
+        m_strFileName = lpszFileName;
+    }
+
     BOOL m_bCloseOnDelete;
     CString m_strFileName;
 };
@@ -93,6 +100,13 @@ public:
     FILE* m_pStream;
 
 protected:
+    // Records a successful open of a stream.
+    void Attach(FILE* pStream, Handle hFile, LPCTSTR lpszFileName, UINT nOpenFlags) {
+        m_pStream = pStream;
+        CFile::Attach(hFile, lpszFileName);
+        m_nOpenFlags = nOpenFlags;
+    }
+
     // Whether bytes may wait in the stream's buffer for the file (flushing a reading stream
     // would throw away what it has read ahead on some C libraries).
     BOOL IsWriting() const { return (m_nOpenFlags & 3) != modeRead; }

@@ -31,6 +31,14 @@ int OpenFlagsToPosix(UINT nOpenFlags) {
     return nFlags;
 }
 
+void RecordError(CFileException* pError, int nError, LPCTSTR lpszFileName) {
+    if (pError == nullptr)
+        return;
+    pError->m_lOsError = nError;
+    pError->m_cause = CFileException::OsErrorToException(nError);
+    pError->m_strFileName = lpszFileName;
+}
+
 // The descriptor, or -1 with the reason in *pError.
 int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     int fd = -1;
@@ -50,11 +58,8 @@ int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError
             errno = EISDIR;
         }
     }
-    if (fd < 0 && pError != nullptr) {
-        pError->m_lOsError = errno;
-        pError->m_cause = CFileException::OsErrorToException(errno);
-        pError->m_strFileName = lpszFileName;
-    }
+    if (fd < 0)
+        RecordError(pError, errno, lpszFileName);
     return fd;
 }
 
@@ -70,9 +75,7 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     const int fd = OpenDescriptor(lpszFileName, nOpenFlags, pError);
     if (fd < 0)
         return FALSE;
-    m_hFile = fd;
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
+    Attach(fd, lpszFileName);
     return TRUE;
 }
 
@@ -173,21 +176,14 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
     const int fd = OpenDescriptor(lpszFileName, nOpenFlags, pError);
     if (fd < 0)
         return FALSE;
-    m_pStream = ::fdopen(fd, StreamMode(nOpenFlags));
-    if (m_pStream == nullptr) {
+    FILE* pStream = ::fdopen(fd, StreamMode(nOpenFlags));
+    if (pStream == nullptr) {
         const int nError = errno;
         ::close(fd);
-        if (pError != nullptr) {
-            pError->m_lOsError = nError;
-            pError->m_cause = CFileException::OsErrorToException(nError);
-            pError->m_strFileName = lpszFileName;
-        }
+        RecordError(pError, nError, lpszFileName);
         return FALSE;
     }
-    m_hFile = fd;
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
-    m_nOpenFlags = nOpenFlags;
+    Attach(pStream, fd, lpszFileName, nOpenFlags);
     return TRUE;
 }
 
@@ -217,14 +213,6 @@ namespace {
 CString FolderOf(const CString& sPath) {
     const int nSlash = sPath.ReverseFind('/');
     return nSlash < 0 ? CString(".") : (nSlash == 0 ? CString("/") : sPath.Left(nSlash));
-}
-
-void RecordError(CFileException* pError, int nError, LPCTSTR lpszFileName) {
-    if (pError == nullptr)
-        return;
-    pError->m_lOsError = nError;
-    pError->m_cause = CFileException::OsErrorToException(nError);
-    pError->m_strFileName = lpszFileName;
 }
 
 // The existing destination must be a file we may write, as it would be for a plain open.
@@ -274,19 +262,16 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     }
     if (existing.st_mode != 0)
         (void)::fchmod(fd, existing.st_mode & 07777);
-    m_pStream = ::fdopen(fd, "wb");
-    if (m_pStream == nullptr) {
+    FILE* pStream = ::fdopen(fd, "wb");
+    if (pStream == nullptr) {
         const int nError = errno;
         ::close(fd);
-        ::unlink(sTemp);
+        DeleteQuietly(sTemp);
         RecordError(pError, nError, lpszFileName);
         return FALSE;
     }
-    m_hFile = fd;
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
+    Attach(pStream, fd, lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
-    m_nOpenFlags = CFile::modeWrite;
     return TRUE;
 }
 

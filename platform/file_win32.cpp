@@ -137,9 +137,7 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     HANDLE h = OpenHandle(lpszFileName, nOpenFlags, pError);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
-    m_hFile = reinterpret_cast<Handle>(h);
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
+    Attach(reinterpret_cast<Handle>(h), lpszFileName);
     return TRUE;
 }
 
@@ -213,15 +211,12 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
     HANDLE h = OpenHandle(lpszFileName, nOpenFlags, pError);
     if (h == INVALID_HANDLE_VALUE)
         return FALSE;
-    m_pStream = StreamOverHandle(h, nOpenFlags);
-    if (m_pStream == nullptr) {
+    FILE* pStream = StreamOverHandle(h, nOpenFlags);
+    if (pStream == nullptr) {
         RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
         return FALSE;
     }
-    m_hFile = reinterpret_cast<Handle>(h);
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
-    m_nOpenFlags = nOpenFlags;
+    Attach(pStream, reinterpret_cast<Handle>(h), lpszFileName, nOpenFlags);
     return TRUE;
 }
 
@@ -292,18 +287,15 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
         RecordError(pError, GetLastError(), lpszFileName);
         return FALSE;
     }
-    m_pStream = StreamOverHandle(h, CFile::modeWrite);
-    if (m_pStream == nullptr) {
+    FILE* pStream = StreamOverHandle(h, CFile::modeWrite);
+    if (pStream == nullptr) {
         DeleteQuietly(sTemp);
         RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
         return FALSE;
     }
     (void)nOpenFlags;
-    m_hFile = reinterpret_cast<Handle>(h);
-    m_bCloseOnDelete = TRUE;
-    m_strFileName = lpszFileName;
+    Attach(pStream, reinterpret_cast<Handle>(h), lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
-    m_nOpenFlags = CFile::modeWrite;
     return TRUE;
 }
 
