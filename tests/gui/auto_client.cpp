@@ -13,35 +13,14 @@
 #include <string>
 #include <thread>
 
+#include "tests/gui/driver_support.h"
+
+using driver::Check;
+using driver::Utf8;
+using driver::WaitFor;
+using driver::Wide;
+
 namespace {
-
-int g_nChecks = 0;
-int g_nFailures = 0;
-
-void Check(bool bOk, const std::string& sWhat) {
-    ++g_nChecks;
-    if (!bOk)
-        ++g_nFailures;
-    std::printf("%s %s\n", bOk ? "ok  " : "FAIL", sWhat.c_str());
-    std::fflush(stdout);
-}
-
-std::wstring Wide(const char* psz) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, psz, -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, psz, -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n) - 1);
-    return out;
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD nMillis = 15000) {
-    for (DWORD nWaited = 0; nWaited < nMillis; nWaited += 50) {
-        if (done())
-            return true;
-        Sleep(50);
-    }
-    return done();
-}
 
 bool FileExists(const std::wstring& sPath) { return GetFileAttributesW(sPath.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -156,8 +135,8 @@ int main(int argc, char** argv) {
     IDispatch* pFirst = CreateTarnel(&hr);
     Check(pFirst != nullptr, "CoCreateInstance(\"Tarnel.Application\")");
     if (pFirst == nullptr) {
-        std::printf("AUTOMATION SUMMARY: checks=%d failures=%d\n", g_nChecks, g_nFailures + 1);
-        return 1;
+        Check(false, "no object to test");
+        return driver::Summary("AUTOMATION");
     }
     Check(IdOf(pFirst, L"getjpegfilename") == 1 && IdOf(pFirst, L"GETBITMAPFILENAME") == 2 &&
               IdOf(pFirst, L"Compress") == 3 && IdOf(pFirst, L"unCompress") == 4,
@@ -221,6 +200,5 @@ int main(int argc, char** argv) {
     Check(WaitFor([] { return FindTarnelWindows().mainDialogs.empty(); }), "that program ends too");
 
     CoUninitialize();
-    std::printf("AUTOMATION SUMMARY: checks=%d failures=%d\n", g_nChecks, g_nFailures);
-    return g_nFailures == 0 ? 0 : 1;
+    return driver::Summary("AUTOMATION");
 }

@@ -9,49 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/gui/driver_support.h"
+
+using driver::Check;
+using driver::Utf8;
+using driver::WaitFor;
+using driver::Wide;
+
 namespace {
-
-int g_nChecks = 0;
-int g_nFailures = 0;
-
-std::string Utf8(const std::wstring& s) {
-    if (s.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n) - 1);
-    return out;
-}
-
-std::wstring Wide(const char* psz) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, psz, -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, psz, -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n) - 1);
-    return out;
-}
-
-void Check(bool bOk, const std::string& sWhat) {
-    ++g_nChecks;
-    if (!bOk)
-        ++g_nFailures;
-    std::printf("%s %s\n", bOk ? "ok  " : "FAIL", sWhat.c_str());
-    std::fflush(stdout);
-}
 
 void CheckText(const std::wstring& sActual, const std::wstring& sExpected, const std::string& sWhat) {
     Check(sActual == sExpected, sWhat + ": \"" + Utf8(sActual) + "\"" +
                                     (sActual == sExpected ? "" : " expected \"" + Utf8(sExpected) + "\""));
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD nMillis = 10000) {
-    for (DWORD nWaited = 0; nWaited < nMillis; nWaited += 50) {
-        if (done())
-            return true;
-        Sleep(50);
-    }
-    return done();
 }
 
 std::wstring TextOf(HWND h) {
@@ -401,6 +370,5 @@ int main(int argc, char** argv) {
     Command(second.hMain, IDCANCEL);
     Check(second.Ended(), "Close ends the program");
 
-    std::printf("GUI SUMMARY: checks=%d failures=%d\n", g_nChecks, g_nFailures);
-    return g_nFailures == 0 ? 0 : 1;
+    return driver::Summary("GUI");
 }

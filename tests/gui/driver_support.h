@@ -1,0 +1,58 @@
+// What the two Windows test drivers share: a running tally of checks, UTF-8 <-> UTF-16, and
+// waiting for something to happen in another program.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace driver {
+
+inline int g_nChecks = 0;
+inline int g_nFailures = 0;
+
+inline void Check(bool bOk, const std::string& sWhat) {
+    ++g_nChecks;
+    if (!bOk)
+        ++g_nFailures;
+    std::printf("%s %s\n", bOk ? "ok  " : "FAIL", sWhat.c_str());
+    std::fflush(stdout);
+}
+
+inline std::string Utf8(const std::wstring& s) {
+    if (s.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n) - 1);
+    return out;
+}
+
+inline std::wstring Wide(const char* psz) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, psz, -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, psz, -1, out.data(), n);
+    out.resize(static_cast<std::size_t>(n) - 1);
+    return out;
+}
+
+// Polls done until it holds or nMillis pass; whether it held.
+inline bool WaitFor(const std::function<bool()>& done, DWORD nMillis = 10000) {
+    for (DWORD nWaited = 0; nWaited < nMillis; nWaited += 50) {
+        if (done())
+            return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+// The summary line the test script requires, and the exit code.
+inline int Summary(const char* pszWhat) {
+    std::printf("%s SUMMARY: checks=%d failures=%d\n", pszWhat, g_nChecks, g_nFailures);
+    return g_nFailures == 0 ? 0 : 1;
+}
+
+}  // namespace driver
