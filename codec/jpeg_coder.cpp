@@ -144,7 +144,7 @@ const char* MessageFormat(jpeg_error_mgr* err) {
 
 // One printf conversion, "%" up to and including its conversion letter.
 struct Conversion {
-    std::string spec;
+    std::string sDirective;
     char letter;
 };
 
@@ -153,13 +153,13 @@ Conversion ReadConversion(const char*& p) {
     while (*p != '\0' && std::strchr("-+ #0123456789.", *p) != nullptr)
         ++p;
     // libjpeg passes int parameters whatever the length modifier says; drop it.
-    std::string spec(pStart, p);
+    std::string sDirective(pStart, p);
     while (*p == 'h' || *p == 'l' || *p == 'z' || *p == 'j' || *p == 't' || *p == 'L')
         ++p;
     const char letter = *p;
     if (letter != '\0')
         ++p;
-    return {spec + letter, letter};
+    return {sDirective + letter, letter};
 }
 
 // The conversion printed with its parameter; one a format has no parameter for prints as 0 or
@@ -170,22 +170,22 @@ std::string FormatConversion(const Conversion& c, const char* pszString, const i
     case 'd':
     case 'i':
     case 'c':
-        std::snprintf(szPiece, sizeof szPiece, c.spec.c_str(), pInt ? *pInt : 0);
+        std::snprintf(szPiece, sizeof szPiece, c.sDirective.c_str(), pInt ? *pInt : 0);
         break;
     case 'u':
     case 'x':
     case 'X':
     case 'o':
-        std::snprintf(szPiece, sizeof szPiece, c.spec.c_str(),
+        std::snprintf(szPiece, sizeof szPiece, c.sDirective.c_str(),
                       pInt ? static_cast<unsigned>(*pInt) : 0u);
         break;
     case 's':
-        std::snprintf(szPiece, sizeof szPiece, c.spec.c_str(), pszString ? pszString : "");
+        std::snprintf(szPiece, sizeof szPiece, c.sDirective.c_str(), pszString ? pszString : "");
         break;
     case '%':
         return "%";
     default:
-        return c.spec;  // not a conversion libjpeg's messages use: shown as written
+        return c.sDirective;  // not a conversion libjpeg's messages use: shown as written
     }
     return szPiece;
 }

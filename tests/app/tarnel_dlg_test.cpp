@@ -73,10 +73,10 @@ protected:
         window.log.clear();
         sBmp = PathOf("photo.bmp");
         sJpg = PathOf("photo.jpg");
-        BmpSpec spec;
-        spec.nWidth = 45;
-        spec.nHeight = 30;
-        WriteFile(sBmp, BuildBmp(spec));
+        BmpShape shape;
+        shape.nWidth = 45;
+        shape.nHeight = 30;
+        WriteFile(sBmp, BuildBmp(shape));
     }
 
     // The user types both paths into the edits.

@@ -21,7 +21,7 @@ protected:
         TempDirTest::SetUp();
         sBmp = PathOf("photo.bmp");
         sJpg = PathOf("photo.jpg");
-        WriteFile(sBmp, BuildBmp(BmpSpec()));
+        WriteFile(sBmp, BuildBmp(BmpShape()));
     }
     std::string sBmp, sJpg;
 };

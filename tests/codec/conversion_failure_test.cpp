@@ -18,7 +18,7 @@ TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
         const char* pszMessage;
     } cases[] = {
         {"empty file", "", 0, "Empty input file"},
-        {"a bitmap", BuildBmp(BmpSpec()), 0, "Not a JPEG file: starts with 0x42 0x4d"},
+        {"a bitmap", BuildBmp(BmpShape()), 0, "Not a JPEG file: starts with 0x42 0x4d"},
         {"tables only", "\xFF\xD8\xFF\xD9", 0, "JPEG datastream contains no image"},
         {"one colour", sJpeg, 1, "Cannot quantize to fewer than 8 colors"},  // two-pass minimum
         {"300 colours", sJpeg, 300, "Cannot quantize to more than 256 colors"},
@@ -59,7 +59,7 @@ TEST_F(ConversionTest, MissingFilesFailAtOpeningAndCreateNothing) {
     EXPECT_NE(outcome.sMessage.find("missing.bmp"), std::string::npos) << outcome.sMessage;
     EXPECT_FALSE(Exists(PathOf("out.jpg")));
 
-    WriteFile(PathOf("in.bmp"), BuildBmp(BmpSpec()));
+    WriteFile(PathOf("in.bmp"), BuildBmp(BmpShape()));
     outcome = Compress(PathOf("in.bmp"), PathOf("no-such-dir/out.jpg"));
     EXPECT_EQ(outcome.nResult, -1);
     EXPECT_NE(outcome.sMessage.find("no-such-dir/out.jpg"), std::string::npos) << outcome.sMessage;
@@ -69,7 +69,7 @@ TEST_F(ConversionTest, MissingFilesFailAtOpeningAndCreateNothing) {
 TEST_F(ConversionTest, FullDiskEndsEitherRunWithTheWriteError) {
     if (!Exists("/dev/full"))
         GTEST_SKIP() << "/dev/full is not available";
-    BmpSpec big;
+    BmpShape big;
     big.nWidth = 300;
     big.nHeight = 200;
     WriteFile(PathOf("in.bmp"), BuildBmp(big));
@@ -82,11 +82,11 @@ TEST_F(ConversionTest, FullDiskEndsEitherRunWithTheWriteError) {
 }
 
 TEST_F(ConversionTest, WrittenBitmapLayouts) {
-    BmpSpec spec;
-    spec.nWidth = 2;
-    spec.nHeight = 2;
-    spec.nXPelsPerMeter = spec.nYPelsPerMeter = 3780;
-    WriteFile(PathOf("in.bmp"), BuildBmp(spec));
+    BmpShape shape;
+    shape.nWidth = 2;
+    shape.nHeight = 2;
+    shape.nXPelsPerMeter = shape.nYPelsPerMeter = 3780;
+    WriteFile(PathOf("in.bmp"), BuildBmp(shape));
     ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("in.jpg")).nResult, 0);
     auto le32 = [](const std::string& s, std::size_t n) {
         return static_cast<unsigned>(static_cast<unsigned char>(s[n])) |

@@ -54,10 +54,10 @@ protected:
 
     // A real JPEG of a generated picture, made by our own encoder.
     std::string MakeJpeg(int nWidth, int nHeight) {
-        BmpSpec spec;
-        spec.nWidth = nWidth;
-        spec.nHeight = nHeight;
-        WriteFile(PathOf("pic.bmp"), BuildBmp(spec));
+        BmpShape shape;
+        shape.nWidth = nWidth;
+        shape.nHeight = nHeight;
+        WriteFile(PathOf("pic.bmp"), BuildBmp(shape));
         EXPECT_EQ(Compress(PathOf("pic.bmp"), PathOf("pic.jpg")).nResult, 0);
         return ReadFile(PathOf("pic.jpg"));
     }

@@ -11,7 +11,7 @@
 #include "tests/support/tools.h"
 
 TEST_F(ConversionTest, FileSizeLimitMidRunKeepsTheOldDestination) {
-    BmpSpec big;
+    BmpShape big;
     big.nWidth = 400;
     big.nHeight = 300;
     WriteFile(PathOf("in.bmp"), BuildBmp(big));
@@ -38,7 +38,7 @@ TEST_F(ConversionTest, FileSizeLimitMidRunKeepsTheOldDestination) {
 }
 
 TEST_F(ConversionTest, SuccessfulRunReplacesTheDestinationKeepingItsPermissions) {
-    WriteFile(PathOf("in.bmp"), BuildBmp(BmpSpec()));
+    WriteFile(PathOf("in.bmp"), BuildBmp(BmpShape()));
     WriteFile(PathOf("out.jpg"), "old");
     chmod(PathOf("out.jpg").c_str(), 0640);
     ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("out.jpg")).nResult, JPEG_SUCCESS);

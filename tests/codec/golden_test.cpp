@@ -84,37 +84,37 @@ INSTANTIATE_TEST_SUITE_P(Options, CompressGoldenTest, ::testing::ValuesIn(kCompr
 
 TEST_P(CompressGoldenTest, MatchesCjpegOnEveryBitmapLayout) {
     const GoldenCase& c = GetParam();
-    BmpSpec win24;
+    BmpShape win24;
     win24.nXPelsPerMeter = win24.nYPelsPerMeter = 3780;
-    BmpSpec win8;
+    BmpShape win8;
     win8.nBitsPerPixel = 8;
     win8.nColors = 100;
     win8.nWidth = 41;
-    BmpSpec os2_24;
+    BmpShape os2_24;
     os2_24.bOS2 = true;
     os2_24.nWidth = 19;
-    BmpSpec os2_8;
+    BmpShape os2_8;
     os2_8.bOS2 = true;
     os2_8.nBitsPerPixel = 8;
     os2_8.nWidth = 3;
     os2_8.nHeight = 70;
-    for (const BmpSpec& spec : {win24, win8, os2_24, os2_8}) {
-        SCOPED_TRACE("bits " + std::to_string(spec.nBitsPerPixel) + (spec.bOS2 ? " OS/2" : " Windows"));
-        ExpectSameJpeg(BuildBmp(spec), c.ourArgs, c.sPeerArgs);
+    for (const BmpShape& shape : {win24, win8, os2_24, os2_8}) {
+        SCOPED_TRACE("bits " + std::to_string(shape.nBitsPerPixel) + (shape.bOS2 ? " OS/2" : " Windows"));
+        ExpectSameJpeg(BuildBmp(shape), c.ourArgs, c.sPeerArgs);
     }
 }
 
 TEST_F(GoldenTest, GreyPaletteBitmapMatchesCjpegOnTheSamePictureIn24Bits) {
     // cjpeg turns an all-grey palette into a one-component JPEG; our reader always delivers
     // RGB, which is what cjpeg makes of the same picture stored in 24 bits.
-    BmpSpec grey;
+    BmpShape grey;
     grey.nBitsPerPixel = 8;
     grey.bGreyPalette = true;
     grey.nWidth = 3;
     grey.nHeight = 3;
     // The 24-bit twin: each index replaced by its grey colour.
     std::string s8 = BuildBmp(grey);
-    BmpSpec twin;
+    BmpShape twin;
     twin.nWidth = 3;
     twin.nHeight = 3;
     std::string s24 = BuildBmp(twin);
@@ -130,7 +130,7 @@ TEST_F(GoldenTest, GreyPaletteBitmapMatchesCjpegOnTheSamePictureIn24Bits) {
 }
 
 TEST_F(GoldenTest, DecompressionMatchesDjpegWithEveryOption) {
-    BmpSpec picture;
+    BmpShape picture;
     picture.nWidth = 75;
     picture.nHeight = 61;
     picture.nXPelsPerMeter = picture.nYPelsPerMeter = 2835;

@@ -67,10 +67,10 @@ TEST_F(HostileInputTest, JpegHeaderPromisingAnImpossibleBitmapIsRefusedAtOnce) {
 }
 
 TEST_F(HostileInputTest, CutOrDamagedJpegsEndInAnErrorOrAFullBitmap) {
-    BmpSpec spec;
-    spec.nWidth = 64;
-    spec.nHeight = 48;
-    WriteFile(PathOf("pic.bmp"), BuildBmp(spec));
+    BmpShape shape;
+    shape.nWidth = 64;
+    shape.nHeight = 48;
+    WriteFile(PathOf("pic.bmp"), BuildBmp(shape));
     const std::size_t nFullSize = 54 + 64 * 3 * 48;
     for (const bool bProgressive : {false, true}) {
         COXBitmapFile bitmap{CString(PathOf("pic.bmp").c_str())};

@@ -40,10 +40,10 @@ protected:
     }
 
     std::string Valid(int nBits = 24, bool bOS2 = false) {
-        BmpSpec spec;
-        spec.nBitsPerPixel = nBits;
-        spec.bOS2 = bOS2;
-        return BuildBmp(spec);
+        BmpShape shape;
+        shape.nBitsPerPixel = nBits;
+        shape.bOS2 = bOS2;
+        return BuildBmp(shape);
     }
 };
 
@@ -110,10 +110,10 @@ TEST_F(BitmapReadTest, HugeDimensionsAreRejectedBeforeAnyAllocation) {
 }
 
 TEST_F(BitmapReadTest, ColourIndexBeyondTheMapIsRejected) {
-    BmpSpec spec;
-    spec.nBitsPerPixel = 8;
-    spec.nColors = 16;
-    std::string s = BuildBmp(spec);
+    BmpShape shape;
+    shape.nBitsPerPixel = 8;
+    shape.nColors = 16;
+    std::string s = BuildBmp(shape);
     EXPECT_EQ(Compress(s), "");
     s[s.size() - 4] = static_cast<char>(200);
     EXPECT_EQ(Compress(s), "Bogus message code 1012");
@@ -121,10 +121,10 @@ TEST_F(BitmapReadTest, ColourIndexBeyondTheMapIsRejected) {
 }
 
 TEST_F(BitmapReadTest, ThreePixelRowsArePaddedToTwelveBytes) {
-    BmpSpec spec;
-    spec.nWidth = 3;
-    spec.nHeight = 2;
-    const std::string s = BuildBmp(spec);
+    BmpShape shape;
+    shape.nWidth = 3;
+    shape.nHeight = 2;
+    const std::string s = BuildBmp(shape);
     ASSERT_EQ(s.size(), 54u + 2 * 12);
     EXPECT_EQ(Compress(s), "");
     EXPECT_EQ(Compress(s.substr(0, s.size() - 1)), "Premature end of input file");

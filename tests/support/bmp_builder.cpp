@@ -25,52 +25,52 @@ void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue) {
     PutLE16(s, nOffset + 2, nValue >> 16);
 }
 
-std::string BuildBmp(const BmpSpec& spec) {
-    const bool b8 = spec.nBitsPerPixel == 8;
-    const int nMapEntries = b8 ? (spec.bOS2 ? 256 : (spec.nColors > 0 ? spec.nColors : 256)) : 0;
-    const int nEntrySize = spec.bOS2 ? 3 : 4;
-    const int nInfoSize = spec.bOS2 ? 12 : 40;
-    const int nBytesPerPixel = spec.nBitsPerPixel / 8;
-    const int nRowWidth = (spec.nWidth * nBytesPerPixel + 3) & ~3;
+std::string BuildBmp(const BmpShape& shape) {
+    const bool b8 = shape.nBitsPerPixel == 8;
+    const int nMapEntries = b8 ? (shape.bOS2 ? 256 : (shape.nColors > 0 ? shape.nColors : 256)) : 0;
+    const int nEntrySize = shape.bOS2 ? 3 : 4;
+    const int nInfoSize = shape.bOS2 ? 12 : 40;
+    const int nBytesPerPixel = shape.nBitsPerPixel / 8;
+    const int nRowWidth = (shape.nWidth * nBytesPerPixel + 3) & ~3;
     const std::uint32_t nOffset = 14 + nInfoSize + nMapEntries * nEntrySize;
 
     std::string s = "BM";
-    Append32(s, nOffset + static_cast<std::uint32_t>(nRowWidth * spec.nHeight));
+    Append32(s, nOffset + static_cast<std::uint32_t>(nRowWidth * shape.nHeight));
     Append32(s, 0);
     Append32(s, nOffset);
     Append32(s, static_cast<std::uint32_t>(nInfoSize));
-    if (spec.bOS2) {
-        Append16(s, static_cast<unsigned>(spec.nWidth));
-        Append16(s, static_cast<unsigned>(spec.nHeight));
+    if (shape.bOS2) {
+        Append16(s, static_cast<unsigned>(shape.nWidth));
+        Append16(s, static_cast<unsigned>(shape.nHeight));
         Append16(s, 1);
-        Append16(s, static_cast<unsigned>(spec.nBitsPerPixel));
+        Append16(s, static_cast<unsigned>(shape.nBitsPerPixel));
     } else {
-        Append32(s, static_cast<std::uint32_t>(spec.nWidth));
-        Append32(s, static_cast<std::uint32_t>(spec.nHeight));
+        Append32(s, static_cast<std::uint32_t>(shape.nWidth));
+        Append32(s, static_cast<std::uint32_t>(shape.nHeight));
         Append16(s, 1);
-        Append16(s, static_cast<unsigned>(spec.nBitsPerPixel));
+        Append16(s, static_cast<unsigned>(shape.nBitsPerPixel));
         Append32(s, 0);
         Append32(s, 0);
-        Append32(s, static_cast<std::uint32_t>(spec.nXPelsPerMeter));
-        Append32(s, static_cast<std::uint32_t>(spec.nYPelsPerMeter));
-        Append32(s, static_cast<std::uint32_t>(spec.nColors));
+        Append32(s, static_cast<std::uint32_t>(shape.nXPelsPerMeter));
+        Append32(s, static_cast<std::uint32_t>(shape.nYPelsPerMeter));
+        Append32(s, static_cast<std::uint32_t>(shape.nColors));
         Append32(s, 0);
     }
     for (int i = 0; i < nMapEntries; ++i) {
         const int grey = i * 255 / (nMapEntries > 1 ? nMapEntries - 1 : 1);
-        const int blue = spec.bGreyPalette ? grey : (i * 37 + spec.nSeed * 5) & 0xFF;
-        const int green = spec.bGreyPalette ? grey : (i * 91 + 17) & 0xFF;
-        const int red = spec.bGreyPalette ? grey : (255 - i * 13) & 0xFF;
+        const int blue = shape.bGreyPalette ? grey : (i * 37 + shape.nSeed * 5) & 0xFF;
+        const int green = shape.bGreyPalette ? grey : (i * 91 + 17) & 0xFF;
+        const int red = shape.bGreyPalette ? grey : (255 - i * 13) & 0xFF;
         s += static_cast<char>(blue);
         s += static_cast<char>(green);
         s += static_cast<char>(red);
-        if (!spec.bOS2)
+        if (!shape.bOS2)
             s += '\0';
     }
-    for (int y = 0; y < spec.nHeight; ++y) {
+    for (int y = 0; y < shape.nHeight; ++y) {
         std::string row;
-        for (int x = 0; x < spec.nWidth; ++x) {
-            const int v = (x * 5 + y * 3 + spec.nSeed * 11 + (x * y) % 17) & 0xFF;
+        for (int x = 0; x < shape.nWidth; ++x) {
+            const int v = (x * 5 + y * 3 + shape.nSeed * 11 + (x * y) % 17) & 0xFF;
             if (b8) {
                 row += static_cast<char>(v % nMapEntries);
             } else {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpShape {
     int nWidth = 37;
     int nHeight = 23;
     int nBitsPerPixel = 24;  // 8 or 24 for valid files
@@ -18,7 +18,7 @@ struct BmpSpec {
 };
 
 // A complete, valid file; rows bottom-up and padded, pixel indexes within the map.
-std::string BuildBmp(const BmpSpec& spec);
+std::string BuildBmp(const BmpShape& shape);
 
 // Little-endian field writers, for tests that break a header on purpose.
 void PutLE16(std::string& s, std::size_t nOffset, unsigned nValue);
