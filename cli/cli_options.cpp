@@ -69,27 +69,27 @@ bool ParseChoice(const char* psz, const std::vector<const char*>& choices, int& 
     return false;
 }
 
-struct OptionSpec {
+struct OptionRule {
     bool bTakesValue;
     // Applies the option; false when the value is not acceptable.
     std::function<bool(CliOptions&, const char*)> apply;
 };
 
-OptionSpec Flag(std::function<void(CliOptions&)> set) {
+OptionRule Flag(std::function<void(CliOptions&)> set) {
     return {false, [set](CliOptions& o, const char*) {
                 set(o);
                 return true;
             }};
 }
 
-OptionSpec Number(int CompressOptions::*pCompress, int UncompressOptions::*pUncompress) {
+OptionRule Number(int CompressOptions::*pCompress, int UncompressOptions::*pUncompress) {
     return {true, [=](CliOptions& o, const char* v) {
                 return o.command == CliCommand::Compress ? ParseNumber(v, o.compress.*pCompress)
                                                          : ParseNumber(v, o.uncompress.*pUncompress);
             }};
 }
 
-OptionSpec Choice(std::vector<const char*> choices, int CompressOptions::*pCompress,
+OptionRule Choice(std::vector<const char*> choices, int CompressOptions::*pCompress,
                   int UncompressOptions::*pUncompress) {
     return {true, [=](CliOptions& o, const char* v) {
                 return o.command == CliCommand::Compress
@@ -98,8 +98,8 @@ OptionSpec Choice(std::vector<const char*> choices, int CompressOptions::*pCompr
             }};
 }
 
-const std::map<std::string, OptionSpec>& CompressSpecs() {
-    static const std::map<std::string, OptionSpec> specs = {
+const std::map<std::string, OptionRule>& CompressRules() {
+    static const std::map<std::string, OptionRule> rules = {
         {"--quality", Number(&CompressOptions::nQuality, nullptr)},
         {"--grayscale", Flag([](CliOptions& o) { o.compress.bGrayscale = true; })},
         {"--progressive", Flag([](CliOptions& o) { o.compress.bProgressive = true; })},
@@ -109,11 +109,11 @@ const std::map<std::string, OptionSpec>& CompressSpecs() {
         {"--dct", Choice({"islow", "ifast", "float"}, &CompressOptions::nDCTMethod, nullptr)},
         {"--max-memory", Number(&CompressOptions::nMaxMemory, nullptr)},
     };
-    return specs;
+    return rules;
 }
 
-const std::map<std::string, OptionSpec>& UncompressSpecs() {
-    static const std::map<std::string, OptionSpec> specs = {
+const std::map<std::string, OptionRule>& UncompressRules() {
+    static const std::map<std::string, OptionRule> rules = {
         {"--colors", Number(nullptr, &UncompressOptions::nColors)},
         {"--grayscale", Flag([](CliOptions& o) { o.uncompress.bGrayscale = true; })},
         {"--os2", Flag([](CliOptions& o) { o.uncompress.bOS2 = true; })},
@@ -125,17 +125,17 @@ const std::map<std::string, OptionSpec>& UncompressSpecs() {
         {"--onepass", Flag([](CliOptions& o) { o.uncompress.bOnePass = true; })},
         {"--max-memory", Number(nullptr, &UncompressOptions::nMaxMemory)},
     };
-    return specs;
+    return rules;
 }
 
-const std::map<std::string, OptionSpec>& CommonSpecs() {
-    static const std::map<std::string, OptionSpec> specs = {
+const std::map<std::string, OptionRule>& CommonRules() {
+    static const std::map<std::string, OptionRule> rules = {
         {"--yes", Flag([](CliOptions& o) { o.bYes = true; })},
         {"--time", Flag([](CliOptions& o) { o.bTime = true; })},
         {"--help", Flag([](CliOptions& o) { o.command = CliCommand::Help; })},
         {"--version", Flag([](CliOptions& o) { o.command = CliCommand::Version; })},
     };
-    return specs;
+    return rules;
 }
 
 std::string LongName(const std::string& sArg) {
@@ -147,9 +147,9 @@ std::string LongName(const std::string& sArg) {
     return it != shortNames.end() ? it->second : sArg;
 }
 
-const OptionSpec* FindSpec(CliCommand command, const std::string& sName) {
-    const auto& specs = command == CliCommand::Compress ? CompressSpecs() : UncompressSpecs();
-    for (const auto* pTable : {&specs, &CommonSpecs()}) {
+const OptionRule* FindRule(CliCommand command, const std::string& sName) {
+    const auto& rules = command == CliCommand::Compress ? CompressRules() : UncompressRules();
+    for (const auto* pTable : {&rules, &CommonRules()}) {
         const auto it = pTable->find(sName);
         if (it != pTable->end())
             return &it->second;
@@ -199,22 +199,22 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions, st
             bInlineValue = true;
         }
         const std::string sName = LongName(sArg);
-        const OptionSpec* pSpec = FindSpec(command, sName);
-        if (pSpec == nullptr) {
+        const OptionRule* pRule = FindRule(command, sName);
+        if (pRule == nullptr) {
             rsError = "不明なオプションです: " + sArg;
             return false;
         }
-        if (pSpec->bTakesValue && !bInlineValue) {
+        if (pRule->bTakesValue && !bInlineValue) {
             if (i + 1 >= argc) {
                 rsError = sName + " には値が必要です";
                 return false;
             }
             sValue = argv[++i];
-        } else if (!pSpec->bTakesValue && bInlineValue) {
+        } else if (!pRule->bTakesValue && bInlineValue) {
             rsError = sName + " は値をとりません";
             return false;
         }
-        if (!pSpec->apply(rOptions, sValue.c_str())) {
+        if (!pRule->apply(rOptions, sValue.c_str())) {
             rsError = sName + " の値が正しくありません: " + sValue;
             return false;
         }
