@@ -272,6 +272,13 @@ int main(int argc, char** argv) {
     Check(IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)), "both buttons enabled");
     Check(GetFileAttributesW(path(L"out.jpg").c_str()) != nAttributesMissing, "out.jpg written");
 
+    // Japanese file names, whatever the system's code page.
+    SetText(t.Item(1000), path(L"写真.bmp"));
+    SetText(t.Item(1001), path(L"写真.jpg"));
+    Check(RunConversion(t, 1012), "BMP to JPEG with Japanese names finished");
+    Check(GetFileAttributesW(path(L"写真.jpg").c_str()) != nAttributesMissing, "写真.jpg written");
+    SetText(t.Item(1001), path(L"out.jpg"));
+
     // Overwrite question, answered No: nothing runs.
     SetText(t.Item(1036), L"-");
     Press(t.hMain, 1012);

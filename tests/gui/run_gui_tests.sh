@@ -58,6 +58,7 @@ fi
 rm -rf "$work" "$sync"
 mkdir -p "$work" "$sync" "$shots"
 cp "$repo/tests/data/sample.bmp" "$work/in.bmp"
+cp "$repo/tests/data/sample.bmp" "$work/写真.bmp"
 cjpeg -outfile "$work/full.jpg" "$work/in.bmp"
 head -c $(( $(stat -c %s "$work/full.jpg") - 300 )) "$work/full.jpg" > "$work/cut.jpg"
 
@@ -78,6 +79,7 @@ compare() {  # NAME OURS PEER-COMMAND...
 compare "out.jpg against cjpeg" "$work/out.jpg" cjpeg "$work/in.bmp"
 compare "back.bmp against djpeg -bmp" "$work/back.bmp" djpeg -bmp "$work/out.jpg"
 compare "back16.bmp against djpeg -os2 -colors 16" "$work/back16.bmp" djpeg -os2 -colors 16 "$work/out.jpg"
+compare "写真.jpg against cjpeg" "$work/写真.jpg" cjpeg "$work/in.bmp"
 compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp"
 compare "automation auto.bmp against djpeg -bmp" "$work/auto.bmp" djpeg -bmp "$work/auto.jpg"
 compare "VBScript vbs.jpg against cjpeg" "$work/vbs.jpg" cjpeg "$work/in.bmp"
