@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Builds libjpeg-turbo 2.1.5 for 64-bit Windows (MinGW-w64, static, with its SIMD code as on Linux,
-# so results and speed match) from Debian's source package into build/mingw-deps. Built once: a
-# finished prefix is reused. The deb-src entries are derived from this machine's own apt
+# Builds libjpeg-turbo 2.1.5 for Windows (MinGW-w64, static, with its SIMD code as on Linux, so
+# results and speed match) from Debian's source package into build/mingw-deps (64-bit) or
+# build/mingw32-deps (32-bit). Built once: a finished prefix is reused. The deb-src entries are derived from this machine's own apt
 # configuration into a private list, leaving the system's untouched.
+# Usage: build-libjpeg-mingw.sh [x86_64|i686]   (default x86_64; i686 goes to build/mingw32-deps)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-prefix=$root/build/mingw-deps
+arch=${1:-x86_64}
+case "$arch" in
+    x86_64) prefix=$root/build/mingw-deps ;;
+    i686) prefix=$root/build/mingw32-deps ;;
+    *) echo "build-libjpeg-mingw: unknown architecture $arch" >&2; exit 2 ;;
+esac
 if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
     echo "build-libjpeg-mingw: using $prefix"
     exit 0
 fi
 
-work=$root/build/mingw-deps-src
+work=$prefix-src
 rm -rf "$work"
 mkdir -p "$work/lists/partial" "$work/archives/partial"
 
@@ -41,7 +47,7 @@ apt-get "${apt_opts[@]}" update -qq
     && dpkg-source -x --skip-patches libjpeg-turbo_2.1.5-2.dsc src >/dev/null)
 
 cmake -S "$work/src" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
     -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >/dev/null

@@ -17,6 +17,7 @@ packages=(
     clang
     libclang-rt-14-dev
     g++-mingw-w64-x86-64
+    g++-mingw-w64-i686
     nasm
     dpkg-dev
     wine

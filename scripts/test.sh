@@ -31,3 +31,8 @@ source scripts/wine-env.sh  # creates the private prefix once, before tests run 
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --preset mingw
 echo "=== screenshots: build/mingw/screenshots/"
+
+echo "=== mingw32: 32-bit Windows, compiled and linked (nothing 32-bit runs here)"
+bash scripts/build-libjpeg-mingw.sh i686
+cmake --preset mingw32 >/dev/null
+cmake --build --preset mingw32
