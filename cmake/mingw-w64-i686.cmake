@@ -1,13 +1,5 @@
-# Cross-compiling for 32-bit Windows with MinGW-w64's POSIX-threads compilers, linked statically
-# so the executables need no DLLs. Nothing 32-bit runs on our machines: this build is compiled
-# and linked, not tested.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 32-bit Windows. Nothing 32-bit runs on our machines: this build is
+# compiled and linked, not tested.
+set(TARNEL_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
