@@ -119,13 +119,7 @@ void CTarnelDlg::OnReset() {
 
 void CTarnelDlg::OnVersionInfo() { m_window.RunVersionInfo(); }
 
-BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) {
-    std::FILE* pFile = OpenCStream(lpszPath, "r");
-    if (pFile == nullptr)
-        return FALSE;
-    std::fclose(pFile);
-    return TRUE;
-}
+BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) { return CanOpenForReading(lpszPath); }
 
 BOOL CTarnelDlg::ReadyToConvert(BOOL bToJpeg) {
     if (!UpdateData(TRUE))

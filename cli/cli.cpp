@@ -14,14 +14,6 @@
 
 namespace {
 
-bool FileExists(const std::string& sPath) {
-    std::FILE* pFile = OpenCStream(sPath.c_str(), "rb");
-    if (pFile == nullptr)
-        return false;
-    std::fclose(pFile);
-    return true;
-}
-
 // The dialog's overwrite question; without a terminal to ask on, only --yes says yes.
 bool MayReplace(const std::string& sPath, bool bYes, const CliStreams& io) {
     if (bYes)
@@ -82,11 +74,11 @@ CString Uncompress(const CliOptions& o) {
 }
 
 int Convert(const CliOptions& o, const CliStreams& io) {
-    if (!FileExists(o.sSource)) {
+    if (!CanOpenForReading(o.sSource.c_str())) {
         std::fprintf(io.err, "エラー： %s が存在しません\n", o.sSource.c_str());
         return kExitFailure;
     }
-    if (FileExists(o.sDestination) && !MayReplace(o.sDestination, o.bYes, io))
+    if (CanOpenForReading(o.sDestination.c_str()) && !MayReplace(o.sDestination, o.bYes, io))
         return kExitFailure;
 
     const DWORD nStart = GetTickCount();

@@ -150,3 +150,11 @@ void CReplaceFile::RemoveTemp() {
         DeleteQuietly(m_strTempName);
     m_strTempName.Empty();
 }
+
+BOOL CanOpenForReading(LPCTSTR lpszPath) {
+    std::FILE* pFile = OpenCStream(lpszPath, "r");
+    if (pFile == nullptr)
+        return FALSE;
+    std::fclose(pFile);
+    return TRUE;
+}

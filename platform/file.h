@@ -149,3 +149,6 @@ private:
 
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);
+
+// Whether the file can be opened for reading; one that exists but cannot counts as absent.
+BOOL CanOpenForReading(LPCTSTR lpszPath);
