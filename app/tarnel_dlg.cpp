@@ -1,8 +1,6 @@
 // CTarnelDlg: data exchange, reset and the two conversions.
 #include "app/tarnel_dlg.h"
 
-#include <cstdio>
-
 #include "app/resource.h"
 #include "codec/jpeg_decoder.h"
 #include "codec/jpeg_encoder.h"
