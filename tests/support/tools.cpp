@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 #include "cli/cli.h"
 
@@ -32,9 +31,10 @@ struct Scratch {
 };
 
 Scratch OpenScratch(const char* pszRole) {
-    static std::random_device s_random;
+    static unsigned s_nSerial = 0;
     const auto path = std::filesystem::temp_directory_path() /
-                      ("tarnel-cli-" + std::to_string(s_random()) + "-" + pszRole);
+                      ("tarnel-cli-" + std::to_string(CurrentProcessId()) + "-" +
+                       std::to_string(++s_nSerial) + "-" + pszRole);
     std::FILE* pFile = std::fopen(path.string().c_str(), "w+b");
     if (pFile == nullptr)
         std::abort();

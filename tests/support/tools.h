@@ -19,5 +19,8 @@ int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut = null
 // Cache file of PeerConvert for one question.
 std::string PeerCachePath(const std::string& sTool, const std::string& sArgs, const std::string& sInput);
 
+// This process's id, to keep scratch names apart from other test processes'.
+unsigned long CurrentProcessId();
+
 // Names of the files in a folder.
 std::vector<std::string> ListFolder(const std::string& sDir);

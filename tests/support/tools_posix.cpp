@@ -1,5 +1,6 @@
 // PeerConvert on Linux: runs cjpeg or djpeg and keeps the answer for the Windows build.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -40,3 +41,5 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs, cons
     }
     return sResult;
 }
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }

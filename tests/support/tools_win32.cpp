@@ -1,4 +1,6 @@
 // PeerConvert on Windows: the answers the Linux suites left in the cache.
+#include <windows.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -8,3 +10,5 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs, cons
     std::ifstream in(PeerCachePath(sTool, sArgs, sInput), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
