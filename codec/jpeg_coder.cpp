@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 
 CMapPtrToPtr COXJPEGCoder::m_mapCoders(10);
 

@@ -2,8 +2,8 @@
 // messages of a run and the registry that routes libjpeg's callbacks to the running coder.
 #pragma once
 
-#include "codec/jpeg_exception.h"
-#include "codec/libjpeg.h"
+#include "libjpeg/jpeg_exception.h"
+#include "libjpeg/libjpeg.h"
 #include "platform/exception.h"
 #include "platform/cstring.h"
 #include "platform/object.h"

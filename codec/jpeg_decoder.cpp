@@ -2,7 +2,7 @@
 #include "codec/jpeg_decoder.h"
 
 #include "codec/coder_run.h"
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 
 COXJPEGDecoder::COXJPEGDecoder()
     : m_nColors(0),

@@ -2,7 +2,7 @@
 #include "codec/jpeg_encoder.h"
 
 #include "codec/coder_run.h"
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 
 int DCTMethodFor(int nSelection) {
     switch (nSelection) {

@@ -2,21 +2,21 @@
 // managers.
 #include "codec/jpeg_image_file.h"
 
-#include "codec/image_file_io.h"
-#include "codec/libjpeg_call.h"
+#include "imagefile/image_file_io.h"
+#include "libjpeg/libjpeg_call.h"
 
 namespace {
 
 struct JPEGFileSourceMgr {
     jpeg_source_mgr pub;
-    CFile* pFile;
+    CImageFileHandle* pFile;
     JOCTET* pBuffer;
     BOOL bStartOfFile;  // no byte read yet: distinguishes an empty file from a truncated one
 };
 
 struct JPEGFileDestMgr {
     jpeg_destination_mgr pub;
-    CFile* pFile;
+    CImageFileHandle* pFile;
     JOCTET* pBuffer;
 };
 
@@ -30,7 +30,7 @@ void InitSource(j_decompress_ptr cinfo) {
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
     auto* src = reinterpret_cast<JPEGFileSourceMgr*>(cinfo->src);
     // A read error counts as the end of the data.
-    std::size_t nRead = ReadImageFileBytes(src->pFile, src->pBuffer, COXJPEGImageFile::kBufferSize);
+    std::size_t nRead = src->pFile->Read(src->pBuffer, COXJPEGImageFile::kBufferSize);
     if (nRead == 0) {
         if (src->bStartOfFile)
             ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -70,7 +70,7 @@ void InitDestination(j_compress_ptr cinfo) {
 
 boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<JPEGFileDestMgr*>(cinfo->dest);
-    if (!WriteImageFileBytes(dest->pFile, dest->pBuffer, COXJPEGImageFile::kBufferSize))
+    if (!dest->pFile->Write(dest->pBuffer, COXJPEGImageFile::kBufferSize))
         ERREXIT(cinfo, JERR_FILE_WRITE);
     dest->pub.next_output_byte = dest->pBuffer;
     dest->pub.free_in_buffer = COXJPEGImageFile::kBufferSize;
@@ -80,40 +80,19 @@ boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
 void TermDestination(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<JPEGFileDestMgr*>(cinfo->dest);
     const auto nCount = static_cast<UINT>(COXJPEGImageFile::kBufferSize - dest->pub.free_in_buffer);
-    if (nCount > 0 && !WriteImageFileBytes(dest->pFile, dest->pBuffer, nCount))
+    if (nCount > 0 && !dest->pFile->Write(dest->pBuffer, nCount))
         ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
 }  // namespace
 
-COXJPEGImageFile::COXJPEGImageFile() : m_pFile(nullptr), m_bDetachOnClose(TRUE) {}
+COXJPEGImageFile::COXJPEGImageFile() = default;
 
-COXJPEGImageFile::COXJPEGImageFile(CString sFileName) : COXJPEGImageFile() {
-    m_sFileName = std::move(sFileName);
-}
+COXJPEGImageFile::COXJPEGImageFile(CString sFileName) : m_file(std::move(sFileName)) {}
 
-COXJPEGImageFile::COXJPEGImageFile(CFile* pFile) : COXJPEGImageFile() { m_pFile = pFile; }
+COXJPEGImageFile::COXJPEGImageFile(CFile* pFile) : m_file(pFile) {}
 
-COXJPEGImageFile::~COXJPEGImageFile() { COXJPEGImageFile::Abort(); }
-
-void COXJPEGImageFile::Open(UINT nOpenFlags) {
-    if (m_pFile == nullptr)
-        m_pFile = OpenImageFile(m_sFileName, nOpenFlags);
-}
-
-void COXJPEGImageFile::Close() { ReleaseImageFile(m_pFile, IsBorrowed(), m_bDetachOnClose, TRUE); }
-
-void COXJPEGImageFile::Abort() { ReleaseImageFile(m_pFile, IsBorrowed(), m_bDetachOnClose, FALSE); }
-
-UINT COXJPEGImageFile::ReadBytes(void* pBuffer, UINT nCount) {
-    return ReadImageFileBytes(m_pFile, pBuffer, nCount);
-}
-
-BOOL COXJPEGImageFile::WriteBytes(const void* pBuffer, UINT nCount) {
-    return WriteImageFileBytes(m_pFile, pBuffer, nCount);
-}
-
-void COXJPEGImageFile::InitSourceManager(j_decompress_ptr cinfo, CFile* pFile) {
+void COXJPEGImageFile::InitSourceManager(j_decompress_ptr cinfo) {
     if (cinfo->src == nullptr) {
         auto alloc = [cinfo](std::size_t nBytes) {
             return CallLibjpeg([&] {
@@ -131,12 +110,12 @@ void COXJPEGImageFile::InitSourceManager(j_decompress_ptr cinfo, CFile* pFile) {
     src->pub.skip_input_data = SkipInputData;
     src->pub.resync_to_restart = jpeg_resync_to_restart;
     src->pub.term_source = TermSource;
-    src->pFile = pFile;
+    src->pFile = &m_file;
     src->pub.bytes_in_buffer = 0;
     src->pub.next_input_byte = nullptr;
 }
 
-void COXJPEGImageFile::InitDestinationManager(j_compress_ptr cinfo, CFile* pFile) {
+void COXJPEGImageFile::InitDestinationManager(j_compress_ptr cinfo) {
     if (cinfo->dest == nullptr) {
         void* pRecord = CallLibjpeg([&] {
             return (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo),
@@ -148,11 +127,11 @@ void COXJPEGImageFile::InitDestinationManager(j_compress_ptr cinfo, CFile* pFile
     dest->pub.init_destination = InitDestination;
     dest->pub.empty_output_buffer = EmptyOutputBuffer;
     dest->pub.term_destination = TermDestination;
-    dest->pFile = pFile;
+    dest->pFile = &m_file;
 }
 
 BOOL COXJPEGImageFile::SetDestination(j_compress_ptr cinfo, BOOL /*bFlag*/) {
-    InitDestinationManager(cinfo, m_pFile);
+    InitDestinationManager(cinfo);
     return TRUE;
 }
 
@@ -172,7 +151,7 @@ BOOL COXJPEGImageFile::WriteScanlines(j_compress_ptr cinfo, JSAMPARRAY pRows, JD
 }
 
 BOOL COXJPEGImageFile::ReadHeader(j_decompress_ptr cinfo) {
-    InitSourceManager(cinfo, m_pFile);
+    InitSourceManager(cinfo);
     CallLibjpeg([&] { return jpeg_read_header(cinfo, TRUE); });
     return TRUE;
 }

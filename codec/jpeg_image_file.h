@@ -2,9 +2,9 @@
 // that read and write its file in 4096-byte blocks.
 #pragma once
 
-#include "codec/libjpeg.h"
+#include "imagefile/image_file_io.h"
+#include "libjpeg/libjpeg.h"
 #include "platform/cstring.h"
-#include "platform/file.h"
 #include "platform/object.h"
 
 class COXJPEGImageFile : public CObject {
@@ -14,7 +14,7 @@ public:
     // Borrows pFile: the object never closes or deletes it.
     explicit COXJPEGImageFile(CFile* pFile);
     // Aborts a file that is still open: a failed run's new output is discarded.
-    ~COXJPEGImageFile() override;
+    ~COXJPEGImageFile() override = default;
 
     // Compression, the object as destination. The flag has no effect.
     virtual BOOL SetDestination(j_compress_ptr cinfo, BOOL bFlag);
@@ -35,27 +35,24 @@ public:
     virtual void WriteCoefficients(j_compress_ptr cinfo, jvirt_barray_ptr* pCoefArrays);
 
     // As COXImageFile's: new output goes to a temporary file that only Close puts in place.
-    virtual void Open(UINT nOpenFlags);
-    virtual void Abort();
-    virtual void Close();
+    virtual void Open(UINT nOpenFlags) { m_file.Open(nOpenFlags); }
+    virtual void Abort() { m_file.Abort(); }
+    virtual void Close() { m_file.Close(); }
 
-    CString GetFileName() const { return m_sFileName; }
-    void SetDetachOnClose(BOOL bDetach) { m_bDetachOnClose = bDetach; }
+    CString GetFileName() const { return m_file.GetFileName(); }
+    void SetDetachOnClose(BOOL bDetach) { m_file.SetDetachOnClose(bDetach); }
 
-    UINT ReadBytes(void* pBuffer, UINT nCount);
-    BOOL WriteBytes(const void* pBuffer, UINT nCount);
+    UINT ReadBytes(void* pBuffer, UINT nCount) { return m_file.Read(pBuffer, nCount); }
+    BOOL WriteBytes(const void* pBuffer, UINT nCount) { return m_file.Write(pBuffer, nCount); }
 
-    // Install this class's managers on cinfo, reusing ones installed before.
-    void InitSourceManager(j_decompress_ptr cinfo, CFile* pFile);
-    void InitDestinationManager(j_compress_ptr cinfo, CFile* pFile);
+    // Install this class's managers on cinfo over this object's file, reusing ones installed
+    // before.
+    void InitSourceManager(j_decompress_ptr cinfo);
+    void InitDestinationManager(j_compress_ptr cinfo);
 
     // Size of the blocks in which the JPEG stream is read and written.
     static constexpr UINT kBufferSize = 4096;
 
 protected:
-    BOOL IsBorrowed() const { return m_sFileName.IsEmpty(); }
-
-    CFile* m_pFile;
-    CString m_sFileName;
-    BOOL m_bDetachOnClose;
+    CImageFileHandle m_file;
 };

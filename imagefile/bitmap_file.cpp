@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 #include "platform/memory.h"
 
 namespace {
@@ -59,7 +59,11 @@ struct COXBitmapFile::Header {
     int nEntrySize;  // bytes per colour-map entry, 0 without a map
 };
 
-COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) {
+COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) { Clear(); }
+
+COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) { Clear(); }
+
+void COXBitmapFile::Clear() {
     m_pWholeImage = nullptr;
     m_nRowWidth = 0;
     m_pCompressInfo = nullptr;
@@ -74,8 +78,6 @@ COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileNa
     m_nCurOutputRow = 0;
     m_pfnWriteRow = &COXBitmapFile::PutPixelRow;
 }
-
-COXBitmapFile::COXBitmapFile(CFile* pFile) : COXBitmapFile(CString()) { m_pFile = pFile; }
 
 BOOL COXBitmapFile::AttachCompressor(j_compress_ptr cinfo) {
     m_pCompressInfo = cinfo;
@@ -183,7 +185,7 @@ void COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOff
     // A header may promise more than the file holds; find out before committing memory to it.
     ULONGLONG nLength = 0;
     try {
-        nLength = m_pFile->GetLength();
+        nLength = m_file.GetFile()->GetLength();
     } catch (CFileException* e) {
         e->Delete();
         return;  // no length to judge by (not a regular file): the row reads still stop short

@@ -73,6 +73,7 @@ protected:
 
 private:
     struct Header;
+    void Clear();
     Header ReadHeaders(j_compress_ptr cinfo);
     void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);

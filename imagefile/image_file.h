@@ -2,9 +2,9 @@
 // write rows to, with its file handling.
 #pragma once
 
-#include "codec/libjpeg.h"
+#include "imagefile/image_file_io.h"
+#include "libjpeg/libjpeg.h"
 #include "platform/cstring.h"
-#include "platform/file.h"
 #include "platform/object.h"
 
 class COXImageFile : public CObject {
@@ -13,8 +13,9 @@ public:
     explicit COXImageFile(CString sFileName);
     // Borrows pFile: the object never closes or deletes it.
     explicit COXImageFile(CFile* pFile);
-    // Aborts a file that is still open (see Abort).
-    ~COXImageFile() override;
+    // A file still open here is one a failed run left behind: it is aborted, so new output it
+    // was writing is discarded and an existing destination stays as it was.
+    ~COXImageFile() override = default;
 
     // Reading, the object as the compressor's source. Errors are raised through the
     // compressor's error manager.
@@ -32,14 +33,14 @@ public:
     // Opens the named file in binary mode unless a file is already there; throws
     // CFileException* when there is no name or the system refuses. New output goes to a
     // temporary file that only Close puts in place.
-    virtual void Open(UINT nOpenFlags);
+    virtual void Open(UINT nOpenFlags) { m_file.Open(nOpenFlags); }
     // Close completes the file and may throw CFileException*; Abort never throws and discards
     // new output. Both leave a borrowed file open.
-    virtual void Abort();
-    virtual void Close();
+    virtual void Abort() { m_file.Abort(); }
+    virtual void Close() { m_file.Close(); }
 
-    CString GetFileName() const { return m_sFileName; }
-    void SetDetachOnClose(BOOL bDetach) { m_bDetachOnClose = bDetach; }
+    CString GetFileName() const { return m_file.GetFileName(); }
+    void SetDetachOnClose(BOOL bDetach) { m_file.SetDetachOnClose(bDetach); }
 
     // The rows exchanged with libjpeg; they belong to libjpeg's image pool.
     JSAMPARRAY m_pBuffer;
@@ -47,12 +48,8 @@ public:
 
 protected:
     // Transfers that report a file exception by their result (0 bytes, FALSE) instead.
-    UINT ReadBytes(void* pBuffer, UINT nCount);
-    BOOL WriteBytes(const void* pBuffer, UINT nCount);
+    UINT ReadBytes(void* pBuffer, UINT nCount) { return m_file.Read(pBuffer, nCount); }
+    BOOL WriteBytes(const void* pBuffer, UINT nCount) { return m_file.Write(pBuffer, nCount); }
 
-    BOOL IsBorrowed() const { return m_sFileName.IsEmpty(); }
-
-    CFile* m_pFile;
-    CString m_sFileName;
-    BOOL m_bDetachOnClose;
+    CImageFileHandle m_file;
 };

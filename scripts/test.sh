@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+echo "=== layers: includes point down"
+bash scripts/check-layers.sh
+
 for preset in debug asan; do
     echo "=== $preset: configure and build"
     cmake --preset "$preset" >/dev/null

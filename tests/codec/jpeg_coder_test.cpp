@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codec/jpeg_coder.h"
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ public:
     BOOL AttachCompressor(j_compress_ptr) override { return TRUE; }
     BOOL PrepareWrite(j_decompress_ptr, BOOL) override { return TRUE; }
 
-    CFile* File() const { return m_pFile; }
+    CFile* File() const { return m_file.GetFile(); }
 };
 
 constexpr UINT kReadFlags = CFile::modeRead | CFile::shareDenyWrite;

@@ -1,5 +1,5 @@
 // COXJPEGException.
-#include "codec/jpeg_exception.h"
+#include "libjpeg/jpeg_exception.h"
 
 IMPLEMENT_DYNAMIC(COXJPEGException, CException)
 

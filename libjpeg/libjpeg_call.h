@@ -11,7 +11,7 @@
 #include <csetjmp>
 #include <type_traits>
 
-#include "codec/jpeg_exception.h"
+#include "libjpeg/jpeg_exception.h"
 
 namespace libjpeg_call {
 

@@ -1,7 +1,7 @@
 // The jump target of libjpeg calls in progress.
-#include "codec/libjpeg_call.h"
+#include "libjpeg/libjpeg_call.h"
 
-#include "codec/jpeg_exception.h"
+#include "libjpeg/jpeg_exception.h"
 
 libjpeg_call::Frame*& libjpeg_call::ActiveFrame() {
     thread_local Frame* pActive = nullptr;
