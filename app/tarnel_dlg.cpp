@@ -2,10 +2,7 @@
 #include "app/tarnel_dlg.h"
 
 #include "app/resource.h"
-#include "codec/jpeg_decoder.h"
-#include "codec/jpeg_encoder.h"
-#include "codec/jpeg_image_file.h"
-#include "imagefile/bitmap_file.h"
+#include "codec/conversion.h"
 #include "platform/file.h"
 #include "platform/winuser.h"
 
@@ -14,25 +11,6 @@ IMPLEMENT_DYNAMIC(CTarnelDlg, CObject)
 const char* const kParseUnsignedMessage = "正の整数を入力してください。";
 
 namespace {
-
-// An unsigned decimal number, spaces around it allowed, that fits 32 bits.
-bool ParseUnsigned(const CString& sText, UINT& rnValue) {
-    CString s = sText;
-    s.TrimLeft();
-    s.TrimRight();
-    if (s.IsEmpty())
-        return false;
-    unsigned long long n = 0;
-    for (int i = 0; i < s.GetLength(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-        n = n * 10 + static_cast<unsigned>(s[i] - '0');
-        if (n > 0xFFFFFFFFULL)
-            return false;
-    }
-    rnValue = static_cast<UINT>(n);
-    return true;
-}
 
 CString UnsignedText(UINT n) {
     CString s;
@@ -125,35 +103,23 @@ BOOL CTarnelDlg::ReadyToConvert(BOOL bToJpeg) {
     // The paths as just taken in.
     const CString& sSource = bToJpeg ? m_sBitmapFile : m_sJpegFile;
     const CString& sDestination = bToJpeg ? m_sJpegFile : m_sBitmapFile;
-    CString sMessage;
     if (!FileExists(sSource)) {
-        sMessage.Format("エラー： %s が存在しません", static_cast<LPCTSTR>(sSource));
-        m_window.MessageBox(sMessage, MB_OK | MB_ICONSTOP, 0);
+        m_window.MessageBox(MissingSourceMessage(sSource), MB_OK | MB_ICONSTOP, 0);
         return FALSE;
     }
-    if (FileExists(sDestination)) {
-        sMessage.Format("すでに %s は存在します 上書きしますか？", static_cast<LPCTSTR>(sDestination));
-        if (m_window.MessageBox(sMessage, MB_YESNO | MB_ICONQUESTION, 0) == IDNO)
-            return FALSE;
-    }
+    if (FileExists(sDestination) &&
+        m_window.MessageBox(OverwriteQuestion(sDestination), MB_YESNO | MB_ICONQUESTION, 0) == IDNO)
+        return FALSE;
     return TRUE;
 }
 
-template <typename Run>
-void CTarnelDlg::Convert(Run run, int nEnableAfter) {
-    m_window.BeginWaitCursor();
+void CTarnelDlg::RunTimed(CConversion& conversion, int nEnableAfter) {
     const DWORD nStart = m_window.GetTickCount();
-    try {
-        CString sWarnings;
-        if (run(sWarnings) == JPEG_WARNING)
-            m_window.MessageBox("エラー：" + sWarnings, MB_OK, 0);
-    } catch (COXJPEGException* e) {
-        char szMessage[256];
-        e->GetErrorMessage(szMessage, sizeof szMessage);
-        e->Delete();
-        m_window.MessageBox(CString("例外 : ") + szMessage, MB_OK, 0);
-    }
-    // Unsigned 32-bit difference: right across a wrap of the tick counter.
+    const ConversionOutcome outcome = conversion.Run();
+    if (!outcome.sMessage.IsEmpty())
+        m_window.MessageBox(outcome.sMessage, MB_OK, 0);
+    // Taken after the message was dismissed; an unsigned 32-bit difference is right across a
+    // wrap of the tick counter.
     const DWORD nElapsed = m_window.GetTickCount() - nStart;
     CString sTime;
     sTime.Format("%f", nElapsed / 1000.0);
@@ -165,52 +131,36 @@ void CTarnelDlg::Convert(Run run, int nEnableAfter) {
 void CTarnelDlg::OnCompress() {
     if (!ReadyToConvert(TRUE))
         return;
-    Convert(
-        [this](CString& rsWarnings) {
-            COXBitmapFile bitmap(m_sBitmapFile);
-            COXJPEGImageFile jpeg(m_sJpegFile);
-            std::unique_ptr<COXJPEGEncoder> pEncoder = CreateEncoder();
-            pEncoder->SetGrayscale(m_bEncGrayscale);
-            pEncoder->SetBaseline(m_bEncBaseline);
-            pEncoder->SetProgressive(m_bEncProgressive);
-            pEncoder->SetOptimize(m_bEncOptimize);
-            pEncoder->SetQuality(static_cast<int>(m_nEncQuality));
-            if (m_nEncSmooth != 0)
-                pEncoder->SetSmooth(m_nEncSmooth);
-            pEncoder->SetMaxMemory(m_nEncMaxMemory);
-            if (m_nEncDCTIndex != -1)
-                pEncoder->SetDCTMethod(m_nEncDCTIndex + 1);
-            const short nResult = pEncoder->DoCompress(&bitmap, &jpeg);
-            rsWarnings = pEncoder->GetWarningMessages();
-            return nResult;
-        },
-        IDC_UNCOMPRESS);
+    m_window.BeginWaitCursor();
+    EncoderOptions options;
+    options.bGrayscale = m_bEncGrayscale;
+    options.bBaseline = m_bEncBaseline;
+    options.bProgressive = m_bEncProgressive;
+    options.bOptimize = m_bEncOptimize;
+    options.nQuality = static_cast<int>(m_nEncQuality);
+    options.nSmooth = m_nEncSmooth;
+    options.nMaxMemory = m_nEncMaxMemory;
+    options.nDCTMethod = m_nEncDCTIndex + 1;  // no choice (-1) keeps libjpeg's method
+    CConversion conversion(m_sBitmapFile, m_sJpegFile, options, CreateEncoder());
+    RunTimed(conversion, IDC_UNCOMPRESS);
+    // The coder and the file objects go here, after the wait cursor.
 }
 
 void CTarnelDlg::OnUnCompress() {
     if (!ReadyToConvert(FALSE))
         return;
-    Convert(
-        [this](CString& rsWarnings) {
-            COXBitmapFile bitmap(m_sBitmapFile);
-            bitmap.SetOS2Format(m_bDecOS2Format);
-            COXJPEGImageFile jpeg(m_sJpegFile);
-            std::unique_ptr<COXJPEGDecoder> pDecoder = CreateDecoder();
-            pDecoder->SetGrayscale(m_bDecGrayscale);
-            pDecoder->SetFast(m_bDecFast);
-            pDecoder->SetNoSmooth(m_bDecNoSmooth);
-            pDecoder->SetOnePass(m_bDecOnePass);
-            pDecoder->SetMaxMemory(m_nDecMaxMemory);
-            if (m_nDecDCTIndex != -1)
-                pDecoder->SetDCTMethod(m_nDecDCTIndex + 1);
-            if (m_nDecDitherIndex != -1)
-                pDecoder->SetDitherMethod(m_nDecDitherIndex + 1);
-            pDecoder->SetScale(SCALE_1_1);
-            if (m_nDecColors != 0)
-                pDecoder->SetColors(static_cast<int>(m_nDecColors));
-            const short nResult = pDecoder->DoDecompress(&jpeg, &bitmap);
-            rsWarnings = pDecoder->GetWarningMessages();
-            return nResult;
-        },
-        IDC_COMPRESS);
+    m_window.BeginWaitCursor();
+    DecoderOptions options;
+    options.bOS2Format = m_bDecOS2Format;
+    options.bGrayscale = m_bDecGrayscale;
+    options.bFast = m_bDecFast;
+    options.bNoSmooth = m_bDecNoSmooth;
+    options.bOnePass = m_bDecOnePass;
+    options.nMaxMemory = m_nDecMaxMemory;
+    options.nDCTMethod = m_nDecDCTIndex + 1;
+    options.nDitherMethod = m_nDecDitherIndex + 1;
+    options.nScale = SCALE_1_1;
+    options.nColors = static_cast<int>(m_nDecColors);
+    CConversion conversion(m_sBitmapFile, m_sJpegFile, options, CreateDecoder());
+    RunTimed(conversion, IDC_COMPRESS);
 }

@@ -8,6 +8,7 @@
 #include "platform/cstring.h"
 #include "platform/object.h"
 
+class CConversion;
 class COXJPEGEncoder;
 class COXJPEGDecoder;
 
@@ -67,10 +68,9 @@ protected:
 private:
     // The checks before a run: values taken in, the source there, the destination may go.
     BOOL ReadyToConvert(BOOL bToJpeg);
-    // Runs one conversion under the wait cursor, reports its outcome and the time it took,
-    // and enables nEnableAfter.
-    template <typename Run>
-    void Convert(Run run, int nEnableAfter);
+    // Times the run, reports its outcome and the time it took, enables nEnableAfter and ends
+    // the wait cursor.
+    void RunTimed(CConversion& conversion, int nEnableAfter);
     // Stores a confirmed file choice and derives the other path from it.
     void ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
                     LPCTSTR lpszDerivedExt, int nDisable);

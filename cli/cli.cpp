@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include <memory>
+
 #include "cli/cli_options.h"
-#include "codec/jpeg_decoder.h"
-#include "codec/jpeg_encoder.h"
-#include "codec/jpeg_image_file.h"
-#include "imagefile/bitmap_file.h"
+#include "codec/conversion.h"
 #include "platform/file.h"
 #include "platform/tick.h"
 
@@ -18,7 +17,7 @@ namespace {
 bool MayReplace(const std::string& sPath, bool bYes, const CliStreams& io) {
     if (bYes)
         return true;
-    std::fprintf(io.err, "すでに %s は存在します 上書きしますか？", sPath.c_str());
+    std::fputs(OverwriteQuestion(sPath.c_str()), io.err);
     if (!io.bInteractive) {
         std::fprintf(io.err, "\n端末から確認できないため上書きしません (--yes で置き換えます)\n");
         return false;
@@ -31,76 +30,45 @@ bool MayReplace(const std::string& sPath, bool bYes, const CliStreams& io) {
     return szAnswer[0] == 'y' || szAnswer[0] == 'Y';
 }
 
-// Each run returns libjpeg's warnings, empty when it had none.
-CString Compress(const CliOptions& o) {
-    COXBitmapFile bitmap{CString(o.sSource.c_str())};
-    COXJPEGImageFile jpeg{CString(o.sDestination.c_str())};
-    COXJPEGEncoder encoder;
-    const CompressOptions& c = o.compress;
-    encoder.SetGrayscale(c.bGrayscale);
-    encoder.SetBaseline(c.bBaseline);
-    encoder.SetProgressive(c.bProgressive);
-    encoder.SetOptimize(c.bOptimize);
-    encoder.SetQuality(c.nQuality);
-    if (c.nSmooth != 0)
-        encoder.SetSmooth(c.nSmooth);
-    encoder.SetMaxMemory(c.nMaxMemory);
-    if (c.nDCTMethod != 0)
-        encoder.SetDCTMethod(c.nDCTMethod);
-    const short nResult = encoder.DoCompress(&bitmap, &jpeg);
-    return nResult == JPEG_WARNING ? encoder.GetWarningMessages() : CString();
+std::unique_ptr<CConversion> BuildConversion(const CliOptions& o) {
+    const CString sSource(o.sSource.c_str());
+    const CString sDestination(o.sDestination.c_str());
+    if (o.command == CliCommand::Compress)
+        return std::make_unique<CConversion>(sSource, sDestination, o.encoder);
+    return std::make_unique<CConversion>(sDestination, sSource, o.decoder);
 }
 
-CString Uncompress(const CliOptions& o) {
-    COXJPEGImageFile jpeg{CString(o.sSource.c_str())};
-    COXBitmapFile bitmap{CString(o.sDestination.c_str())};
-    const UncompressOptions& u = o.uncompress;
-    bitmap.SetOS2Format(u.bOS2);
-    COXJPEGDecoder decoder;
-    decoder.SetGrayscale(u.bGrayscale);
-    decoder.SetFast(u.bFast);
-    decoder.SetNoSmooth(u.bNoSmooth);
-    decoder.SetOnePass(u.bOnePass);
-    decoder.SetMaxMemory(u.nMaxMemory);
-    if (u.nDCTMethod != 0)
-        decoder.SetDCTMethod(u.nDCTMethod);
-    if (u.nDitherMethod != 0)
-        decoder.SetDitherMethod(u.nDitherMethod);
-    decoder.SetScale(u.nScale);
-    if (u.nColors != 0)
-        decoder.SetColors(u.nColors);
-    const short nResult = decoder.DoDecompress(&jpeg, &bitmap);
-    return nResult == JPEG_WARNING ? decoder.GetWarningMessages() : CString();
+int ExitCodeFor(ConversionResult result) {
+    switch (result) {
+    case ConversionResult::Converted:
+        return kExitSuccess;
+    case ConversionResult::ConvertedWithWarnings:
+        return kExitWarnings;
+    default:
+        return kExitFailure;
+    }
 }
 
 int Convert(const CliOptions& o, const CliStreams& io) {
     if (!CanOpenForReading(o.sSource.c_str())) {
-        std::fprintf(io.err, "エラー： %s が存在しません\n", o.sSource.c_str());
+        std::fprintf(io.err, "%s\n", static_cast<LPCTSTR>(MissingSourceMessage(o.sSource.c_str())));
         return kExitFailure;
     }
     if (CanOpenForReading(o.sDestination.c_str()) && !MayReplace(o.sDestination, o.bYes, io))
         return kExitFailure;
 
+    const std::unique_ptr<CConversion> pConversion = BuildConversion(o);
     const DWORD nStart = GetTickCount();
-    int nExit = kExitSuccess;
-    try {
-        const CString sWarnings = o.command == CliCommand::Compress ? Compress(o) : Uncompress(o);
-        if (!sWarnings.IsEmpty()) {
-            // The output is complete; libjpeg's messages are shown the way the dialog shows them.
-            std::fprintf(io.err, "エラー：%s", static_cast<LPCTSTR>(sWarnings));
-            nExit = kExitWarnings;
-        }
-    } catch (COXJPEGException* e) {
-        char szMessage[256];
-        e->GetErrorMessage(szMessage, sizeof szMessage);
-        e->Delete();
-        std::fprintf(io.err, "例外 : %s\n", szMessage);
-        nExit = kExitFailure;
+    const ConversionOutcome outcome = pConversion->Run();
+    if (!outcome.sMessage.IsEmpty()) {
+        // libjpeg's warnings end in a line break of their own.
+        const bool bEndsLine = outcome.sMessage[outcome.sMessage.GetLength() - 1] == '\n';
+        std::fprintf(io.err, "%s%s", static_cast<LPCTSTR>(outcome.sMessage), bEndsLine ? "" : "\n");
     }
     const DWORD nElapsed = GetTickCount() - nStart;
     if (o.bTime)
         std::fprintf(io.out, "%f 秒\n", nElapsed / 1000.0);
-    return nExit;
+    return ExitCodeFor(outcome.result);
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ const char* const kCliUsage =
     "      --optimize       最適化したハフマンテーブル\n"
     "      --smooth N       平滑化 (1-100)\n"
     "      --dct islow|ifast|float\n"
-    "      --max-memory N   メモリ上限 (1000 バイト単位)\n"
+    "      --max-memory N   libjpeg のメモリ上限 (1000 バイト単位); 画像は常にメモリ上に\n"
+    "                       置かれ, 上限が出力や成否を変えることはない\n"
     "\n"
     "uncompress options:\n"
     "  -c, --colors N       N 色に減色 (0: 減色しない)\n"
@@ -32,7 +33,8 @@ const char* const kCliUsage =
     "      --dither fs|ordered|none\n"
     "      --nosmooth       滑らかなアップサンプリングをしない\n"
     "      --onepass        1 パスの減色\n"
-    "      --max-memory N   メモリ上限 (1000 バイト単位)\n"
+    "      --max-memory N   libjpeg のメモリ上限 (1000 バイト単位); 画像は常にメモリ上に\n"
+    "                       置かれ, 上限が出力や成否を変えることはない\n"
     "\n"
     "common options:\n"
     "  -y, --yes            既存の出力ファイルを確認せずに置き換える\n"
@@ -46,17 +48,10 @@ namespace {
 
 // An unsigned decimal number that fits 32 bits, handed on as an int like the dialog does.
 bool ParseNumber(const char* psz, int& rnValue) {
-    if (psz == nullptr || *psz == '\0')
+    UINT n = 0;
+    if (psz == nullptr || !ParseUnsigned(psz, n))
         return false;
-    std::uint64_t n = 0;
-    for (const char* p = psz; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9')
-            return false;
-        n = n * 10 + static_cast<unsigned>(*p - '0');
-        if (n > UINT32_MAX)
-            return false;
-    }
-    rnValue = static_cast<int>(static_cast<std::uint32_t>(n));
+    rnValue = static_cast<int>(n);
     return true;
 }
 
@@ -82,56 +77,56 @@ OptionRule Flag(std::function<void(CliOptions&)> set) {
             }};
 }
 
-OptionRule Number(int CompressOptions::*pCompress, int UncompressOptions::*pUncompress) {
+OptionRule Number(int EncoderOptions::*pCompress, int DecoderOptions::*pUncompress) {
     return {true, [=](CliOptions& o, const char* v) {
-                return o.command == CliCommand::Compress ? ParseNumber(v, o.compress.*pCompress)
-                                                         : ParseNumber(v, o.uncompress.*pUncompress);
+                return o.command == CliCommand::Compress ? ParseNumber(v, o.encoder.*pCompress)
+                                                         : ParseNumber(v, o.decoder.*pUncompress);
             }};
 }
 
-OptionRule Choice(std::vector<const char*> choices, int CompressOptions::*pCompress,
-                  int UncompressOptions::*pUncompress) {
+OptionRule Choice(std::vector<const char*> choices, int EncoderOptions::*pCompress,
+                  int DecoderOptions::*pUncompress) {
     return {true, [=](CliOptions& o, const char* v) {
                 return o.command == CliCommand::Compress
-                           ? ParseChoice(v, choices, o.compress.*pCompress)
-                           : ParseChoice(v, choices, o.uncompress.*pUncompress);
+                           ? ParseChoice(v, choices, o.encoder.*pCompress)
+                           : ParseChoice(v, choices, o.decoder.*pUncompress);
             }};
 }
 
 const std::map<std::string, OptionRule>& CompressRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--quality", Number(&CompressOptions::nQuality, nullptr)},
-        {"--grayscale", Flag([](CliOptions& o) { o.compress.bGrayscale = true; })},
-        {"--progressive", Flag([](CliOptions& o) { o.compress.bProgressive = true; })},
-        {"--baseline", Flag([](CliOptions& o) { o.compress.bBaseline = true; })},
-        {"--optimize", Flag([](CliOptions& o) { o.compress.bOptimize = true; })},
-        {"--smooth", Number(&CompressOptions::nSmooth, nullptr)},
-        {"--dct", Choice({"islow", "ifast", "float"}, &CompressOptions::nDCTMethod, nullptr)},
-        {"--max-memory", Number(&CompressOptions::nMaxMemory, nullptr)},
+        {"--quality", Number(&EncoderOptions::nQuality, nullptr)},
+        {"--grayscale", Flag([](CliOptions& o) { o.encoder.bGrayscale = TRUE; })},
+        {"--progressive", Flag([](CliOptions& o) { o.encoder.bProgressive = TRUE; })},
+        {"--baseline", Flag([](CliOptions& o) { o.encoder.bBaseline = TRUE; })},
+        {"--optimize", Flag([](CliOptions& o) { o.encoder.bOptimize = TRUE; })},
+        {"--smooth", Number(&EncoderOptions::nSmooth, nullptr)},
+        {"--dct", Choice({"islow", "ifast", "float"}, &EncoderOptions::nDCTMethod, nullptr)},
+        {"--max-memory", Number(&EncoderOptions::nMaxMemory, nullptr)},
     };
     return rules;
 }
 
 const std::map<std::string, OptionRule>& UncompressRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--colors", Number(nullptr, &UncompressOptions::nColors)},
-        {"--grayscale", Flag([](CliOptions& o) { o.uncompress.bGrayscale = true; })},
-        {"--os2", Flag([](CliOptions& o) { o.uncompress.bOS2 = true; })},
-        {"--fast", Flag([](CliOptions& o) { o.uncompress.bFast = true; })},
-        {"--scale", Choice({"1/1", "1/2", "1/4", "1/8"}, nullptr, &UncompressOptions::nScale)},
-        {"--dct", Choice({"islow", "ifast", "float"}, nullptr, &UncompressOptions::nDCTMethod)},
-        {"--dither", Choice({"fs", "ordered", "none"}, nullptr, &UncompressOptions::nDitherMethod)},
-        {"--nosmooth", Flag([](CliOptions& o) { o.uncompress.bNoSmooth = true; })},
-        {"--onepass", Flag([](CliOptions& o) { o.uncompress.bOnePass = true; })},
-        {"--max-memory", Number(nullptr, &UncompressOptions::nMaxMemory)},
+        {"--colors", Number(nullptr, &DecoderOptions::nColors)},
+        {"--grayscale", Flag([](CliOptions& o) { o.decoder.bGrayscale = TRUE; })},
+        {"--os2", Flag([](CliOptions& o) { o.decoder.bOS2Format = TRUE; })},
+        {"--fast", Flag([](CliOptions& o) { o.decoder.bFast = TRUE; })},
+        {"--scale", Choice({"1/1", "1/2", "1/4", "1/8"}, nullptr, &DecoderOptions::nScale)},
+        {"--dct", Choice({"islow", "ifast", "float"}, nullptr, &DecoderOptions::nDCTMethod)},
+        {"--dither", Choice({"fs", "ordered", "none"}, nullptr, &DecoderOptions::nDitherMethod)},
+        {"--nosmooth", Flag([](CliOptions& o) { o.decoder.bNoSmooth = TRUE; })},
+        {"--onepass", Flag([](CliOptions& o) { o.decoder.bOnePass = TRUE; })},
+        {"--max-memory", Number(nullptr, &DecoderOptions::nMaxMemory)},
     };
     return rules;
 }
 
 const std::map<std::string, OptionRule>& CommonRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--yes", Flag([](CliOptions& o) { o.bYes = true; })},
-        {"--time", Flag([](CliOptions& o) { o.bTime = true; })},
+        {"--yes", Flag([](CliOptions& o) { o.bYes = TRUE; })},
+        {"--time", Flag([](CliOptions& o) { o.bTime = TRUE; })},
         {"--help", Flag([](CliOptions& o) { o.command = CliCommand::Help; })},
         {"--version", Flag([](CliOptions& o) { o.command = CliCommand::Version; })},
     };

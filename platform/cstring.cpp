@@ -142,3 +142,21 @@ CString operator+(const CString& a, const CString& b) { return CString(a.str() +
 CString operator+(const CString& a, LPCTSTR b) { return CString(a.str() + (b ? b : "")); }
 CString operator+(LPCTSTR a, const CString& b) { return CString((a ? a : "") + b.str()); }
 CString operator+(const CString& a, char b) { return CString(a.str() + b); }
+
+BOOL ParseUnsigned(LPCTSTR pszText, UINT& rnValue) {
+    CString s(pszText);
+    s.TrimLeft();
+    s.TrimRight();
+    if (s.IsEmpty())
+        return FALSE;
+    unsigned long long n = 0;
+    for (int i = 0; i < s.GetLength(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return FALSE;
+        n = n * 10 + static_cast<unsigned>(s[i] - '0');
+        if (n > 0xFFFFFFFFULL)
+            return FALSE;
+    }
+    rnValue = static_cast<UINT>(n);
+    return TRUE;
+}

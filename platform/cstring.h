@@ -71,3 +71,7 @@ inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
 inline bool operator!=(const CString& a, LPCTSTR b) { return !(a == b); }
 inline bool operator!=(LPCTSTR a, const CString& b) { return !(a == b); }
 inline bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
+
+// The framework's reading of an unsigned field: a decimal number that fits 32 bits, spaces
+// around it allowed. FALSE for anything else, an empty text included; rnValue is then unchanged.
+BOOL ParseUnsigned(LPCTSTR pszText, UINT& rnValue);

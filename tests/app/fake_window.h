@@ -48,6 +48,7 @@ public:
     void BeginWaitCursor() override { Log("wait begin"); }
     void EndWaitCursor() override { Log("wait end"); }
     DWORD GetTickCount() override {
+        Log("tick");
         if (ticks.empty())
             return 0;
         const DWORD n = ticks.front();

@@ -24,9 +24,13 @@ struct HandedOptions {
     int nColors = -1, nScale = -1, nDither = -1, bFast = -1, bNoSmooth = -1, bOnePass = -1;
 };
 
+// Each probe coder notes in the window's log when it is built and when it goes.
 class ProbeEncoder : public COXJPEGEncoder {
 public:
-    explicit ProbeEncoder(HandedOptions& o) : m_o(o) {}
+    ProbeEncoder(HandedOptions& o, std::vector<std::string>& log) : m_o(o), m_log(log) {
+        m_log.push_back("coder built");
+    }
+    ~ProbeEncoder() override { m_log.push_back("coder gone"); }
     short DoCompress(COXImageFile* pSource, COXJPEGImageFile* pDest) override {
         m_o = HandedOptions{};
         m_o.nQuality = m_nQuality, m_o.nSmooth = m_nSmooth, m_o.nDCT = m_nDCTMethod;
@@ -35,11 +39,15 @@ public:
         return COXJPEGEncoder::DoCompress(pSource, pDest);
     }
     HandedOptions& m_o;
+    std::vector<std::string>& m_log;
 };
 
 class ProbeDecoder : public COXJPEGDecoder {
 public:
-    explicit ProbeDecoder(HandedOptions& o) : m_o(o) {}
+    ProbeDecoder(HandedOptions& o, std::vector<std::string>& log) : m_o(o), m_log(log) {
+        m_log.push_back("coder built");
+    }
+    ~ProbeDecoder() override { m_log.push_back("coder gone"); }
     short DoDecompress(COXJPEGImageFile* pSource, COXImageFile* pDest) override {
         m_o = HandedOptions{};
         m_o.nColors = m_nColors, m_o.nScale = m_nScale, m_o.nDither = m_nDitherMethod;
@@ -48,20 +56,24 @@ public:
         return COXJPEGDecoder::DoDecompress(pSource, pDest);
     }
     HandedOptions& m_o;
+    std::vector<std::string>& m_log;
 };
 
 class ProbeDlg : public CTarnelDlg {
 public:
-    using CTarnelDlg::CTarnelDlg;
+    explicit ProbeDlg(FakeDlgWindow& window) : CTarnelDlg(window), m_log(window.log) {}
     HandedOptions handed;
 
 protected:
     std::unique_ptr<COXJPEGEncoder> CreateEncoder() override {
-        return std::make_unique<ProbeEncoder>(handed);
+        return std::make_unique<ProbeEncoder>(handed, m_log);
     }
     std::unique_ptr<COXJPEGDecoder> CreateDecoder() override {
-        return std::make_unique<ProbeDecoder>(handed);
+        return std::make_unique<ProbeDecoder>(handed, m_log);
     }
+
+private:
+    std::vector<std::string>& m_log;
 };
 
 class TarnelDlgTest : public TempDirTest {
@@ -115,8 +127,10 @@ TEST_F(TarnelDlgTest, ARunIsTimedReportedAndEnablesTheOtherDirection) {
     TypePaths(sBmp, sJpg);
     window.ticks = {0xFFFFFF00u, 0xFFFFFF00u + 1234u};  // across the counter's wrap
     dlg.OnCompress();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"wait begin", "text 1036 1.234000",
-                                                     "enable 1020 1", "wait end"}));
+    // Timed from when the coder is ready; the coder and files go after everything else.
+    EXPECT_EQ(window.log, (std::vector<std::string>{"wait begin", "coder built", "tick", "tick",
+                                                     "text 1036 1.234000", "enable 1020 1",
+                                                     "wait end", "coder gone"}));
     // The bytes cjpeg makes at the same settings.
     EXPECT_TRUE(ReadFile(sJpg) == PeerConvert("cjpeg", "", ReadFile(sBmp)));
 
@@ -200,9 +214,11 @@ TEST_F(TarnelDlgTest, WarningsAndExceptionsAreShownAndTheRunStillEnds) {
     TypePaths(PathOf("one.bmp"), sJpg);
     window.texts[IDC_COLORS] = "1";
     dlg.OnUnCompress();
-    EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "wait begin", "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors",
-                              "text 1036 0.000000", "enable 1012 1", "wait end"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"wait begin", "coder built", "tick",
+                                        "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors",
+                                        "tick", "text 1036 0.000000", "enable 1012 1", "wait end",
+                                        "coder gone"}));
     EXPECT_FALSE(Exists(PathOf("one.bmp")));
 }
 

@@ -37,23 +37,23 @@ TEST(CliOptionsTest, MapsEveryOptionAndHandsNumbersOnUnchecked) {
         << sError;
     EXPECT_EQ(o.sSource, "a.bmp");
     EXPECT_EQ(o.sDestination, "b.jpg");
-    EXPECT_EQ(o.compress.nQuality, 150);
-    EXPECT_TRUE(o.compress.bGrayscale && o.compress.bProgressive && o.compress.bBaseline &&
-                o.compress.bOptimize);
-    EXPECT_EQ(o.compress.nSmooth, 7);
-    EXPECT_EQ(o.compress.nDCTMethod, 3);
-    EXPECT_EQ(o.compress.nMaxMemory, 500);
+    EXPECT_EQ(o.encoder.nQuality, 150);
+    EXPECT_TRUE(o.encoder.bGrayscale && o.encoder.bProgressive && o.encoder.bBaseline &&
+                o.encoder.bOptimize);
+    EXPECT_EQ(o.encoder.nSmooth, 7);
+    EXPECT_EQ(o.encoder.nDCTMethod, 3);
+    EXPECT_EQ(o.encoder.nMaxMemory, 500);
 
     ASSERT_TRUE(Parse({"uncompress", "a.jpg", "b.bmp", "-c", "0", "--scale", "1/8", "--dither",
                        "ordered", "--dct", "ifast", "--os2", "--fast", "--nosmooth", "--onepass", "-y"},
                       o, sError))
         << sError;
-    EXPECT_EQ(o.uncompress.nColors, 0);
-    EXPECT_EQ(o.uncompress.nScale, 4);
-    EXPECT_EQ(o.uncompress.nDitherMethod, 2);
-    EXPECT_EQ(o.uncompress.nDCTMethod, 2);
-    EXPECT_TRUE(o.uncompress.bOS2 && o.uncompress.bFast && o.uncompress.bNoSmooth &&
-                o.uncompress.bOnePass && o.bYes);
+    EXPECT_EQ(o.decoder.nColors, 0);
+    EXPECT_EQ(o.decoder.nScale, 4);
+    EXPECT_EQ(o.decoder.nDitherMethod, 2);
+    EXPECT_EQ(o.decoder.nDCTMethod, 2);
+    EXPECT_TRUE(o.decoder.bOS2Format && o.decoder.bFast && o.decoder.bNoSmooth &&
+                o.decoder.bOnePass && o.bYes);
 }
 
 TEST(CliOptionsTest, RejectsWhatItCannotUnderstandWithAReason) {
