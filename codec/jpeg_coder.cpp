@@ -26,6 +26,22 @@ COXJPEGCoder* COXJPEGCoder::FindCoder(j_common_ptr cinfo) {
     return m_mapCoders.Lookup(cinfo, pCoder) ? static_cast<COXJPEGCoder*>(pCoder) : nullptr;
 }
 
+void COXJPEGCoder::HoldImageArraysInMemory(j_common_ptr cinfo) {
+    m_pfnRealizeVirtArrays = cinfo->mem->realize_virt_arrays;
+    cinfo->mem->realize_virt_arrays = RealizeVirtArraysCallback;
+}
+
+void COXJPEGCoder::RealizeVirtArraysCallback(j_common_ptr cinfo) {
+    // Runs inside libjpeg: only trivially destructible locals, since realising may raise.
+    COXJPEGCoder* pCoder = FindCoder(cinfo);
+    if (pCoder == nullptr || pCoder->m_pfnRealizeVirtArrays == nullptr)
+        ERREXIT(cinfo, JERR_NOTIMPL);  // not set up by HoldImageArraysInMemory: cannot happen
+    const long nLimit = cinfo->mem->max_memory_to_use;
+    cinfo->mem->max_memory_to_use = 0;  // no limit: everything fits
+    (*pCoder->m_pfnRealizeVirtArrays)(cinfo);
+    cinfo->mem->max_memory_to_use = nLimit;
+}
+
 BOOL COXJPEGCoder::InitErrorManager(jpeg_error_mgr* pErr) {
     // The library fills in its own message table and bounds.
     jpeg_std_error(pErr);

@@ -40,6 +40,12 @@ protected:
     virtual void FormatErrorMessage(j_common_ptr cinfo, char* pszBuffer);
     virtual void ResetErrorManager(j_common_ptr cinfo);
 
+    // libjpeg here has no backing store: every image array it realises is held in memory. A
+    // memory limit (the coder's option or the JPEGMEM variable) could then only fail a run
+    // that fits in memory, never change its output, so arrays are realised as if there were
+    // none; the limit itself stays set. Call right after the object is created.
+    void HoldImageArraysInMemory(j_common_ptr cinfo);
+
     // The result of a finished run, from what libjpeg output during it.
     short RunResult() const { return m_sWarnings.IsEmpty() ? JPEG_SUCCESS : JPEG_WARNING; }
 
@@ -56,6 +62,10 @@ protected:
 
 private:
     static COXJPEGCoder* FindCoder(j_common_ptr cinfo);
+    static void RealizeVirtArraysCallback(j_common_ptr cinfo);
+
+    // The memory manager's own realize_virt_arrays, which the callback above wraps.
+    void (*m_pfnRealizeVirtArrays)(j_common_ptr) = nullptr;
 };
 
 // The COXJPEGException a run throws for a file exception: its cause and its text (at most 254

@@ -96,6 +96,7 @@ void COXJPEGDecoder::Decompress(j_decompress_ptr cinfo, jpeg_error_mgr* pErr,
     InitErrorManager(pErr);
     cinfo->err = pErr;
     CallLibjpeg([&] { jpeg_create_decompress(cinfo); });
+    HoldImageArraysInMemory(reinterpret_cast<j_common_ptr>(cinfo));
     // Applied before the header for the trace level and memory limit; reading the header
     // resets the rest to the image's defaults, so everything is applied again after it.
     ProcessSwitches(cinfo, FALSE);

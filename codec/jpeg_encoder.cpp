@@ -72,6 +72,7 @@ void COXJPEGEncoder::Compress(j_compress_ptr cinfo, jpeg_error_mgr* pErr, COXIma
     InitErrorManager(pErr);
     cinfo->err = pErr;
     CallLibjpeg([&] { jpeg_create_compress(cinfo); });
+    HoldImageArraysInMemory(reinterpret_cast<j_common_ptr>(cinfo));
     // jpeg_set_defaults needs some input colour space; the source sets the real one.
     cinfo->in_color_space = JCS_RGB;
     CallLibjpeg([&] { jpeg_set_defaults(cinfo); });

@@ -168,3 +168,40 @@ TEST_F(GoldenTest, DecompressionMatchesDjpegWithEveryOption) {
         ExpectSameBmp(sGrey, c.ourArgs, c.sPeerArgs);
     }
 }
+
+TEST_F(GoldenTest, AMemoryLimitNeitherFailsNorChangesARunThatFitsInMemory) {
+    // The whole 640 x 480 image alone is 900 kB, above a 500 kB limit; a progressive JPEG also
+    // makes libjpeg hold all of its coefficients.
+    BmpShape picture;
+    picture.nWidth = 640;
+    picture.nHeight = 480;
+    const std::string sBmp = BuildBmp(picture);
+    const std::string sPlain = PeerConvert("cjpeg", "", sBmp);
+    const std::string sProgressive = PeerConvert("cjpeg", "-progressive", sBmp);
+    const std::string sDecoded = PeerConvert("djpeg", "-bmp", sProgressive);
+    ASSERT_FALSE(sPlain.empty() || sProgressive.empty() || sDecoded.empty());
+    WriteFile(PathOf("in.bmp"), sBmp);
+    WriteFile(PathOf("in.jpg"), sProgressive);
+    const struct {
+        std::vector<std::string> args;
+        std::string sExpected;
+    } runs[] = {
+        {{"compress", PathOf("in.bmp"), PathOf("out.jpg")}, sPlain},
+        {{"compress", PathOf("in.bmp"), PathOf("out.jpg"), "--progressive"}, sProgressive},
+        {{"uncompress", PathOf("in.jpg"), PathOf("out.bmp")}, sDecoded},
+    };
+    for (const bool bFromEnvironment : {false, true}) {
+        SetEnvironment("JPEGMEM", bFromEnvironment ? "500K" : "");
+        for (const auto& run : runs) {
+            std::vector<std::string> args = run.args;
+            args.push_back("--yes");
+            if (!bFromEnvironment)
+                args.insert(args.end(), {"--max-memory", "500"});
+            SCOPED_TRACE(Join(args) + (bFromEnvironment ? " with JPEGMEM=500K" : ""));
+            std::string sErr;
+            EXPECT_EQ(RunTarnelCli(args, nullptr, &sErr), 0) << sErr;
+            EXPECT_TRUE(ReadFile(args[2]) == run.sExpected);
+        }
+    }
+    SetEnvironment("JPEGMEM", "");
+}

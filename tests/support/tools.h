@@ -24,3 +24,6 @@ unsigned long CurrentProcessId();
 
 // Names of the files in a folder.
 std::vector<std::string> ListFolder(const std::string& sDir);
+
+// Sets an environment variable of this process; an empty value removes it.
+void SetEnvironment(const std::string& sName, const std::string& sValue);

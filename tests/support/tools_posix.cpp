@@ -43,3 +43,10 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs, cons
 }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+void SetEnvironment(const std::string& sName, const std::string& sValue) {
+    if (sValue.empty())
+        unsetenv(sName.c_str());
+    else
+        setenv(sName.c_str(), sValue.c_str(), 1);
+}
