@@ -1,5 +1,7 @@
 // CTarnelDlg's file choice commands: choosing the bitmap or the JPEG, the size read-out and
 // the derived name of the other file.
+#include <string>
+
 #include "app/resource.h"
 #include "app/tarnel_dlg.h"
 #include "platform/file.h"
@@ -61,7 +63,10 @@ long long CTarnelDlg::GetFileSizeText(LPCTSTR lpszPath, CString& rsText) {
 }
 
 void CTarnelDlg::CutAtLast(LPCTSTR lpszPath, char ch, CString& rsResult) {
-    const CString sPath(lpszPath);
-    const int nLast = sPath.ReverseFind(ch);
-    rsResult = nLast < 0 ? sPath : sPath.Left(nLast);
+    // Only the file name counts: a dot in a folder name ("C:\\my.dir\\photo") is no extension.
+    const std::string sPath(lpszPath);
+    const std::size_t nNameStart = sPath.find_last_of("\\/:") + 1;  // 0 when there is none
+    const std::size_t nLast = sPath.rfind(ch);
+    const bool bInName = nLast != std::string::npos && nLast >= nNameStart;
+    rsResult = CString(bInName ? sPath.substr(0, nLast) : sPath);
 }

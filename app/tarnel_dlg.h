@@ -37,7 +37,8 @@ public:
     // The size read-out of a file ("2.51k" for 2560 bytes); the size in bytes, or -1 with a
     // text saying so when the file cannot be read.
     static long long GetFileSizeText(LPCTSTR lpszPath, CString& rsText);
-    // rsResult <- lpszPath cut before its last ch; the whole path when there is none.
+    // rsResult <- lpszPath cut before the last ch of its file name; the whole path when the
+    // file name has none.
     static void CutAtLast(LPCTSTR lpszPath, char ch, CString& rsResult);
 
     CString m_sBitmapFile;

@@ -14,6 +14,10 @@ constexpr UINT kFileHeaderSize = 14;
 constexpr UINT kWindowsInfoSize = 40;
 constexpr UINT kLongWindowsInfoSize = 64;
 constexpr UINT kOS2InfoSize = 12;
+constexpr UINT kPixelOffsetField = 10;  // bfOffBits in the file header
+constexpr int kMaxColors = 256;
+constexpr DWORD kCentimetresPerMetre = 100;
+constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
 unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
 DWORD Get32(const BYTE* p) {
@@ -111,7 +115,7 @@ COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
         ERREXIT(cinfo, BMP_ERR_NOT_BMP);
 
     Header h{};
-    h.nPixelOffset = Get32(fileHeader + 10);
+    h.nPixelOffset = Get32(fileHeader + kPixelOffsetField);
     BYTE info[kLongWindowsInfoSize];
     if (ReadBytes(info, 4) != 4)
         ERREXIT(cinfo, JERR_INPUT_EOF);
@@ -121,63 +125,73 @@ COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
     if (ReadBytes(info + 4, h.nInfoSize - 4) != h.nInfoSize - 4)
         ERREXIT(cinfo, JERR_INPUT_EOF);
 
-    int nPlanes = 0;
-    if (h.nInfoSize == kOS2InfoSize) {
-        h.nWidth = Get16(info + 4);
-        h.nHeight = Get16(info + 6);
-        nPlanes = static_cast<int>(Get16(info + 8));
-        h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
-        if (h.nBitsPerPixel == 8) {
-            h.nEntrySize = 3;
-            TRACEMS2(cinfo, 1, BMP_TRC_OS2_8, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
-        } else if (h.nBitsPerPixel == 24) {
-            TRACEMS2(cinfo, 1, BMP_TRC_OS2_24, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
-        } else {
-            ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
-        }
-        if (nPlanes != 1)
-            ERREXIT(cinfo, BMP_ERR_PLANES);
-    } else if (h.nInfoSize == kWindowsInfoSize || h.nInfoSize == kLongWindowsInfoSize) {
-        h.nWidth = static_cast<std::int32_t>(Get32(info + 4));
-        h.nHeight = static_cast<std::int32_t>(Get32(info + 8));
-        nPlanes = static_cast<int>(Get16(info + 12));
-        h.nBitsPerPixel = static_cast<int>(Get16(info + 14));
-        const DWORD nCompression = Get32(info + 16);
-        const auto nXPelsPerMeter = static_cast<std::int32_t>(Get32(info + 24));
-        const auto nYPelsPerMeter = static_cast<std::int32_t>(Get32(info + 28));
-        h.nColors = static_cast<std::int32_t>(Get32(info + 32));
-        if (h.nBitsPerPixel == 8) {
-            h.nEntrySize = 4;
-            TRACEMS2(cinfo, 1, BMP_TRC_WIN_8, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
-        } else if (h.nBitsPerPixel == 24) {
-            TRACEMS2(cinfo, 1, BMP_TRC_WIN_24, static_cast<int>(h.nWidth), static_cast<int>(h.nHeight));
-        } else {
-            ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
-        }
-        if (nPlanes != 1)
-            ERREXIT(cinfo, BMP_ERR_PLANES);
-        if (nCompression != 0)
-            ERREXIT(cinfo, BMP_ERR_COMPRESSED);
-        if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
-            cinfo->X_density = static_cast<UINT16>(nXPelsPerMeter / 100);
-            cinfo->Y_density = static_cast<UINT16>(nYPelsPerMeter / 100);
-            cinfo->density_unit = 2;  // dots per centimetre
-        }
-    } else {
+    if (h.nInfoSize == kOS2InfoSize)
+        ReadOS2InfoHeader(cinfo, info, h);
+    else if (h.nInfoSize == kWindowsInfoSize || h.nInfoSize == kLongWindowsInfoSize)
+        ReadWindowsInfoHeader(cinfo, info, h);
+    else
         ERREXIT(cinfo, BMP_ERR_HEADER);
-    }
+
     // An empty image, or a negative height (a top-down bitmap), cannot be converted.
     if (h.nWidth <= 0 || h.nHeight <= 0)
         ERREXIT(cinfo, BMP_ERR_HEADER);
     if (h.nBitsPerPixel == 8) {
         if (h.nColors <= 0)
-            h.nColors = 256;
-        else if (h.nColors > 256)
+            h.nColors = kMaxColors;
+        else if (h.nColors > kMaxColors)
             ERREXIT(cinfo, BMP_ERR_COLORMAP);
     } else {
         h.nColors = 0;
     }
     return h;
+}
+
+void COXBitmapFile::ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
+    h.nWidth = Get16(info + 4);
+    h.nHeight = Get16(info + 6);
+    const unsigned nPlanes = Get16(info + 8);
+    h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
+    const auto nWidth = static_cast<int>(h.nWidth), nHeight = static_cast<int>(h.nHeight);
+    if (h.nBitsPerPixel == 8) {
+        h.nEntrySize = 3;
+        TRACEMS2(cinfo, 1, BMP_TRC_OS2_8, nWidth, nHeight);
+    } else if (h.nBitsPerPixel == 24) {
+        TRACEMS2(cinfo, 1, BMP_TRC_OS2_24, nWidth, nHeight);
+    } else {
+        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
+    }
+    if (nPlanes != 1)
+        ERREXIT(cinfo, BMP_ERR_PLANES);
+}
+
+void COXBitmapFile::ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
+    // Width and height are signed; a negative height marks a top-down bitmap.
+    h.nWidth = static_cast<std::int32_t>(Get32(info + 4));
+    h.nHeight = static_cast<std::int32_t>(Get32(info + 8));
+    const unsigned nPlanes = Get16(info + 12);
+    h.nBitsPerPixel = static_cast<int>(Get16(info + 14));
+    const DWORD nCompression = Get32(info + 16);
+    const DWORD nXPelsPerMeter = Get32(info + 24);
+    const DWORD nYPelsPerMeter = Get32(info + 28);
+    h.nColors = static_cast<std::int32_t>(Get32(info + 32));  // 0 or less: a full map
+    const auto nWidth = static_cast<int>(h.nWidth), nHeight = static_cast<int>(h.nHeight);
+    if (h.nBitsPerPixel == 8) {
+        h.nEntrySize = 4;
+        TRACEMS2(cinfo, 1, BMP_TRC_WIN_8, nWidth, nHeight);
+    } else if (h.nBitsPerPixel == 24) {
+        TRACEMS2(cinfo, 1, BMP_TRC_WIN_24, nWidth, nHeight);
+    } else {
+        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
+    }
+    if (nPlanes != 1)
+        ERREXIT(cinfo, BMP_ERR_PLANES);
+    if (nCompression != 0)
+        ERREXIT(cinfo, BMP_ERR_COMPRESSED);
+    if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
+        cinfo->X_density = static_cast<UINT16>(nXPelsPerMeter / kCentimetresPerMetre);
+        cinfo->Y_density = static_cast<UINT16>(nYPelsPerMeter / kCentimetresPerMetre);
+        cinfo->density_unit = kDotsPerCentimetre;
+    }
 }
 
 void COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
@@ -196,24 +210,25 @@ void COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOff
 
 BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     const Header h = ReadHeaders(cinfo);
-    long long nGap = static_cast<long long>(h.nPixelOffset) - (h.nInfoSize + kFileHeaderSize);
-    nGap -= static_cast<long long>(h.nColors) * h.nEntrySize;
-    if (nGap < 0)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-
     const ULONGLONG nRowWidth =
         PaddedRowWidth(static_cast<ULONGLONG>(h.nWidth) * (h.nBitsPerPixel == 24 ? 3 : 1));
     const auto nHeight = static_cast<ULONGLONG>(h.nHeight);
     if (nRowWidth > std::numeric_limits<JDIMENSION>::max() / 3)
         ERREXIT(cinfo, BMP_ERR_HEADER);
-    CheckPixelAreaFits(cinfo, h.nPixelOffset, nRowWidth * nHeight);
 
+    // The colour map comes first, so a file cut inside it is a premature end whatever its
+    // pixel offset says.
     m_nBitsPerPixel = h.nBitsPerPixel;
     m_nColors = h.nColors;
     if (h.nColors > 0) {
         m_pColorMap = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nColors), 3);
         ReadColorMap(h.nColors, h.nEntrySize);
     }
+    long long nGap = static_cast<long long>(h.nPixelOffset) - (h.nInfoSize + kFileHeaderSize);
+    nGap -= static_cast<long long>(h.nColors) * h.nEntrySize;
+    if (nGap < 0)
+        ERREXIT(cinfo, BMP_ERR_HEADER);
+    CheckPixelAreaFits(cinfo, h.nPixelOffset, nRowWidth * nHeight);
     for (; nGap > 0; --nGap)
         ReadByte();
 

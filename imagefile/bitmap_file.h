@@ -75,6 +75,8 @@ private:
     struct Header;
     void Clear();
     Header ReadHeaders(j_compress_ptr cinfo);
+    void ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
+    void ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
     void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);
     // The whole image's memory, from its first row, is about to be filled.

@@ -271,15 +271,21 @@ TEST_F(TarnelDlgTest, SizeTextDropsTheRemaindersLastDigit) {
     EXPECT_EQ(CTarnelDlg::GetFileSizeText("/nonexistent/file", sText), -1);
 }
 
-TEST(TarnelDlgHelpersTest, CutAtLastHandlesAnyLength) {
-    CString s;
-    CTarnelDlg::CutAtLast("C:\\my.dir\\photo", '.', s);
-    EXPECT_EQ(s, "C:\\my");
-    CTarnelDlg::CutAtLast("noextension", '.', s);
-    EXPECT_EQ(s, "noextension");
+TEST(TarnelDlgHelpersTest, CutAtLastLooksOnlyAtTheFileName) {
     const std::string sLong = std::string(400, 'd') + "/picture.bmp";
-    CTarnelDlg::CutAtLast(sLong.c_str(), '.', s);
-    EXPECT_EQ(std::string(s), std::string(400, 'd') + "/picture");
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\img\\a.bmp", "C:\\img\\a"},
+        {"C:\\my.dir\\photo", "C:\\my.dir\\photo"},  // a dot in a folder name is no extension
+        {"/home/my.dir/photo", "/home/my.dir/photo"},
+        {"C:\\img\\archive.tar.gz", "C:\\img\\archive.tar"},
+        {"noextension", "noextension"},
+        {sLong, std::string(400, 'd') + "/picture"},  // no length limit
+    };
+    for (const auto& [sPath, sExpected] : cases) {
+        CString s;
+        CTarnelDlg::CutAtLast(sPath.c_str(), '.', s);
+        EXPECT_EQ(std::string(s), sExpected) << sPath;
+    }
 }
 
 TEST(VersionInfoDlgTest, HomePageFailureIsToldAndSuccessIsQuiet) {

@@ -91,9 +91,36 @@ TEST_F(BitmapReadTest, TruncationAnywhereIsAPrematureEnd) {
     std::string sGap = Valid();
     PutLE32(sGap, 10, 54 + 4000);  // the pixel data would start beyond the end
     EXPECT_EQ(Compress(sGap), "Premature end of input file");
+    // Cut inside a colour map whose pixel offset is also too small: the map is read first.
+    std::string sCutMap = Valid(8, true);
+    PutLE32(sCutMap, 10, 26 + 700);
+    EXPECT_EQ(Compress(sCutMap.substr(0, 26 + 300)), "Premature end of input file");
 }
 
-TEST_F(BitmapReadTest, HugeDimensionsAreRejectedBeforeAnyAllocation) {
+TEST_F(BitmapReadTest, ResolutionFieldsAreUnsigned) {
+    const struct {
+        std::uint32_t nPelsPerMeter;
+        int nUnit;
+        unsigned nDensity;  // the JFIF density the JPEG carries
+    } cases[] = {
+        {3780, 2, 37},
+        {0, 0, 1},                                              // no resolution: JFIF's 1:1
+        {3000000000u, 2, static_cast<UINT16>(3000000000u / 100)},  // not a negative number
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nPelsPerMeter);
+        BmpShape shape;
+        shape.nXPelsPerMeter = shape.nYPelsPerMeter = static_cast<std::int32_t>(c.nPelsPerMeter);
+        ASSERT_EQ(Compress(BuildBmp(shape)), "");
+        const std::string sJpeg = ReadFile(PathOf("out.jpg"));
+        ASSERT_EQ(sJpeg.compare(6, 5, std::string("JFIF\0", 5)), 0);
+        EXPECT_EQ(static_cast<unsigned char>(sJpeg[13]), c.nUnit);
+        EXPECT_EQ((static_cast<unsigned char>(sJpeg[14]) << 8) | static_cast<unsigned char>(sJpeg[15]),
+                  static_cast<int>(c.nDensity));
+    }
+}
+
+TEST_F(BitmapReadTest, HugeDimensionsTheFileCannotHoldAreRejected) {
     // The pixel area these headers promise is far larger than the file; no gigabytes are asked for.
     const std::pair<std::uint32_t, std::uint32_t> sizes[] = {
         {0x7FFFFFFF, 1}, {1, 0x7FFFFFFF}, {65000, 65000}, {0x55555556, 3}};
