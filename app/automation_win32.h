@@ -3,6 +3,9 @@
 #pragma once
 
 #include "platform/types.h"
+#include "platform/win32.h"
+
+#include <objbase.h>
 
 // Chosen once; clients depend on them, so they never change.
 // {9DFC3A6D-BA2C-43DF-82B0-F0D911104E3F}: the class "Tarnel.Application".

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/win32.h"
 #include "platform/wide_win32.h"
 
 int CFileException::OsErrorToException(LONG lOsError) {

@@ -5,13 +5,12 @@
 #include <cstdint>
 
 #if defined(_WIN32)
-// Windows names these types itself; its headers come first so that every translation unit sees
-// one set of definitions and the same macros.
+// Windows names these types itself: its basic definitions only, with none of the function
+// macros of the full API, so every translation unit sees one set of types.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
-#undef lstrcpyn  // ours below cuts UTF-8 text between characters
+#include <minwindef.h>
 using ULONGLONG = std::uint64_t;
 #else
 using BOOL = int;

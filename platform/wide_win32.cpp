@@ -1,6 +1,8 @@
 // Conversions between UTF-8 and UTF-16.
 #include "platform/wide_win32.h"
 
+#include "platform/win32.h"
+
 std::wstring Utf8ToWide(LPCTSTR lpszUtf8) {
     if (lpszUtf8 == nullptr || *lpszUtf8 == '\0')
         return std::wstring();

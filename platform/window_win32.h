@@ -4,6 +4,7 @@
 
 #include "platform/cstring.h"
 #include "platform/types.h"
+#include "platform/win32.h"
 
 class CWnd {
 public:

@@ -1,10 +1,8 @@
 // The user-interface constants the dialogs' logic is written with: message box types and
-// answers, file dialog flags, show commands. Windows takes them from its own headers.
+// answers, file dialog flags, show commands, with the values Windows gives them. The Windows
+// halves take them from Windows' own headers instead and do not include this one.
 #pragma once
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
 
 #define IDOK 1
 #define IDCANCEL 2
@@ -22,5 +20,3 @@
 #define OFN_HIDEREADONLY 0x00000004U
 
 #define SW_SHOW 5
-
-#endif
