@@ -116,13 +116,46 @@ void CTarnelDlgWnd::EndWaitCursor() {
 
 DWORD CTarnelDlgWnd::GetTickCount() { return ::GetTickCount(); }
 
+namespace {
+
+std::wstring TrimSpaces(const std::wstring& s) {
+    const std::size_t nFirst = s.find_first_not_of(L' ');
+    return nFirst == std::wstring::npos ? std::wstring() : s.substr(nFirst, s.find_last_not_of(L' ') - nFirst + 1);
+}
+
+// The framework's filter ("name|pattern|...||") as the system takes it: parts separated by
+// NULs. Names stay as written; the system matches patterns literally, so the spaces around
+// each pattern ("Bitmap Files (*.bmp) | *.bmp ||") go.
+std::wstring SystemFilter(LPCTSTR lpszFilter) {
+    const std::wstring sFilter = Utf8ToWide(lpszFilter);
+    std::wstring sResult;
+    std::size_t nStart = 0;
+    for (bool bPattern = false;; bPattern = !bPattern) {
+        const std::size_t nBar = sFilter.find(L'|', nStart);
+        const std::wstring sPart = sFilter.substr(nStart, nBar == std::wstring::npos ? nBar : nBar - nStart);
+        if (sPart.empty() && !bPattern)
+            break;  // "||" or the end: no more name-pattern pairs
+        if (bPattern) {
+            std::size_t nFrom = 0;
+            for (std::size_t nSemi; (nSemi = sPart.find(L';', nFrom)) != std::wstring::npos; nFrom = nSemi + 1)
+                sResult += TrimSpaces(sPart.substr(nFrom, nSemi - nFrom)) + L';';
+            sResult += TrimSpaces(sPart.substr(nFrom));
+        } else {
+            sResult += sPart;
+        }
+        sResult.push_back(L'\0');
+        if (nBar == std::wstring::npos)
+            break;
+        nStart = nBar + 1;
+    }
+    sResult.push_back(L'\0');
+    return sResult;
+}
+
+}  // namespace
+
 int CTarnelDlgWnd::RunFileDialog(const FileDialogRequest& request, CString& rsPath) {
-    // The filter's '|' separate its parts, as the framework's file dialog reads them.
-    std::wstring sFilter = Utf8ToWide(request.sFilter);
-    for (wchar_t& c : sFilter)
-        if (c == L'|')
-            c = L'\0';
-    sFilter.push_back(L'\0');
+    const std::wstring sFilter = SystemFilter(request.sFilter);
     std::wstring sFile = Utf8ToWide(request.sFileName);
     sFile.resize(32768, L'\0');
     const std::wstring sDefExt = Utf8ToWide(request.sDefaultExt);
@@ -141,6 +174,6 @@ int CTarnelDlgWnd::RunFileDialog(const FileDialogRequest& request, CString& rsPa
 }
 
 void CTarnelDlgWnd::RunVersionInfo() {
-    CVersionInfoDlgWnd dlg;
+    CVersionInfoDlgWnd dlg;  // no parent: owned by the main window
     dlg.DoModal();
 }

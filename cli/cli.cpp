@@ -10,6 +10,7 @@
 #include "codec/conversion.h"
 #include "platform/file.h"
 #include "platform/tick.h"
+#include "tarnel_version.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io) {
         std::fputs(kCliUsage, io.out);
         return kExitSuccess;
     case CliCommand::Version:
-        std::fputs("tarnel-cli 1.1.0\n", io.out);
+        std::fputs("tarnel-cli " TARNEL_VERSION "\n", io.out);
         return kExitSuccess;
     default:
         return Convert(options, io);

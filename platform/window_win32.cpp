@@ -25,7 +25,10 @@ void CWnd::SetDlgItemText(int nID, LPCTSTR lpszText) {
 }
 
 INT_PTR CDialog::DoModal() {
-    HWND hParent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    // Without a parent the dialog is owned by the main window, as the framework's are, so that
+    // the main window takes no input while it is open.
+    const CWnd* pOwner = m_pParentWnd != nullptr ? m_pParentWnd : AfxGetMainWnd();
+    HWND hParent = pOwner != nullptr && pOwner != this ? pOwner->m_hWnd : nullptr;
     return DialogBoxParamW(AfxGetApp() ? AfxGetApp()->m_hInstance : GetModuleHandleW(nullptr),
                            MAKEINTRESOURCEW(m_nIDTemplate), hParent, DialogProc,
                            reinterpret_cast<LPARAM>(this));

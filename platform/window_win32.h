@@ -26,7 +26,8 @@ public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr)
         : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
-    // Runs the dialog until EndDialog; its result, or -1 when it could not be created.
+    // Runs the dialog until EndDialog; its result, or -1 when it could not be created. Owned by
+    // the parent given, else by the application's main window, and modal to its owner.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 

@@ -39,3 +39,5 @@ echo "=== mingw32: 32-bit Windows, compiled and linked (nothing 32-bit runs here
 bash scripts/build-libjpeg-mingw.sh i686
 cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32
+echo "=== manifests: each executable names its own architecture"
+bash tests/app/check_manifest.sh build/mingw/app/Tarnel.exe amd64 build/mingw32/app/Tarnel.exe x86

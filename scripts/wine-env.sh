@@ -23,3 +23,10 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     (unset DISPLAY; wine wineboot -i >/dev/null 2>&1 && wineserver -w) || true
 fi
+# Wine's own "MS Sans Serif" has no Japanese glyphs, and the fallback it links to is monospaced
+# and wider than Japanese Windows' fonts: labels of the conversion dialog would wrap and be cut.
+# A proportional Japanese font in its place renders the dialog as Windows does.
+if [ -f "$WINEPREFIX/user.reg" ] && ! grep -q '"MS Sans Serif"="IPAPGothic"' "$WINEPREFIX/user.reg"; then
+    (unset DISPLAY; wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' \
+         /d 'IPAPGothic' /f >/dev/null 2>&1 && wineserver -w) || true
+fi

@@ -4,6 +4,9 @@
 // Usage: gui_driver TARNEL.EXE WORKDIR SYNCDIR
 #include <windows.h>
 
+#include <commctrl.h>
+#include <dlgs.h>
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -130,16 +133,64 @@ void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
           "screenshot " + Utf8(sName));
 }
 
+// A visible dialog of one process owned by hOwner.
+HWND FindOwnedDialog(DWORD nProcess, HWND hOwner) {
+    struct Search {
+        DWORD nProcess;
+        HWND hOwner;
+        HWND hFound;
+    } search{nProcess, hOwner, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            DWORD nPid = 0;
+            GetWindowThreadProcessId(h, &nPid);
+            if (nPid == s->nProcess && IsWindowVisible(h) && ClassOf(h) == L"#32770" &&
+                GetWindow(h, GW_OWNER) == s->hOwner) {
+                s->hFound = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+// The first descendant of hParent of this window class.
+HWND FindDescendant(HWND hParent, const std::wstring& sClass) {
+    struct Search {
+        std::wstring sClass;
+        HWND hFound;
+    } search{sClass, nullptr};
+    EnumChildWindows(
+        hParent,
+        [](HWND h, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            if (ClassOf(h) != s->sClass)
+                return TRUE;
+            s->hFound = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+void PostKey(HWND h, WPARAM nKey) {
+    PostMessageW(h, WM_KEYDOWN, nKey, 1);
+    PostMessageW(h, WM_KEYUP, nKey, 0xC0000001);
+}
+
 struct Tarnel {
     PROCESS_INFORMATION pi{};
     HWND hMain = nullptr;
 
-    bool Start(const std::wstring& sExe) {
+    // Starts Tarnel.exe in sDirectory (the driver's own when empty).
+    bool Start(const std::wstring& sExe, const std::wstring& sDirectory = L"") {
         STARTUPINFOW si{};
         si.cb = sizeof si;
         std::wstring sCommand = L"\"" + sExe + L"\"";
         if (!CreateProcessW(sExe.c_str(), sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &si, &pi))
+                            sDirectory.empty() ? nullptr : sDirectory.c_str(), &si, &pi))
             return false;
         return WaitFor([&] { return (hMain = FindDialog(pi.dwProcessId, L"Tarnel")) != nullptr; }, 30000);
     }
@@ -205,6 +256,87 @@ void CheckLayout(Tarnel& t) {
     Check((GetWindowLongW(t.hMain, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0, "main dialog is an application window");
 }
 
+bool EndsWith(const std::wstring& s, const std::wstring& sEnd) {
+    return s.size() >= sEnd.size() && s.compare(s.size() - sEnd.size(), sEnd.size(), sEnd) == 0;
+}
+
+// Chooses a file as a user would, through the real file dialog that nCommand opens: the list
+// shows the folder and the one file the filter lets through; Home and Down select the file, OK
+// takes it.
+void ChooseThroughFileDialog(Tarnel& t, int nCommand, const std::wstring& sFile) {
+    Command(t.hMain, nCommand);
+    HWND hDialog = nullptr;
+    Check(WaitFor([&] { return (hDialog = FindOwnedDialog(t.pi.dwProcessId, t.hMain)) != nullptr; }),
+          "file dialog for " + Utf8(sFile) + " shown");
+    if (hDialog == nullptr)
+        return;
+    HWND hList = nullptr;
+    WaitFor([&] { return (hList = FindDescendant(hDialog, L"SysListView32")) != nullptr; });
+    // A folder, then the file: a pattern the system cannot match would leave only the folder.
+    Check(WaitFor([&] { return hList != nullptr && SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0) == 2; }),
+          "file list shows the folder and " + Utf8(sFile));
+    PostKey(hList, VK_HOME);
+    PostKey(hList, VK_DOWN);
+    Check(WaitFor([&] { return TextOf(GetDlgItem(hDialog, cmb13)) == sFile; }),
+          "selecting in the list fills in " + Utf8(sFile));
+    // Two controls of the dialog have id 1: the command goes to the dialog itself.
+    PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Check(WaitFor([&] { return !IsWindow(hDialog); }), "file dialog closes with OK");
+}
+
+void CheckFileChoice(const std::wstring& sExe, const std::wstring& sFolder) {
+    Tarnel t;
+    Check(t.Start(sExe, sFolder), "Tarnel.exe starts in the folder to choose from");
+    if (t.hMain == nullptr)
+        return;
+    ChooseThroughFileDialog(t, 32771, L"photo.bmp");
+    Check(WaitFor([&] { return EndsWith(TextOf(t.Item(1000)), L"\\photo.bmp"); }),
+          "bitmap path stored: " + Utf8(TextOf(t.Item(1000))));
+    CheckText(TextOf(t.Item(1001)), TextOf(t.Item(1000)).substr(0, TextOf(t.Item(1000)).size() - 4) + L".jpg",
+              "JPEG path derived");
+    Check(EndsWith(TextOf(t.Item(23084)), L"k bytes"), "size read-out " + Utf8(TextOf(t.Item(23084))));
+    Check(IsWindowEnabled(t.Item(1012)) && !IsWindowEnabled(t.Item(1020)), "only Jpegに変換 enabled");
+
+    ChooseThroughFileDialog(t, 32772, L"photo.jpg");
+    Check(WaitFor([&] { return EndsWith(TextOf(t.Item(1001)), L"\\photo.jpg"); }),
+          "JPEG path stored: " + Utf8(TextOf(t.Item(1001))));
+    CheckText(TextOf(t.Item(1000)), TextOf(t.Item(1001)).substr(0, TextOf(t.Item(1001)).size() - 4) + L".bmp",
+              "bitmap path derived");
+    Check(!IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)), "only Bmpに変換 enabled");
+    Command(t.hMain, IDCANCEL);
+    Check(t.Ended(), "Close ends the program");
+}
+
+// Every static's text fits its rectangle on one line in the dialog's font, as it does on Windows:
+// a label that wraps or is cut shows the rendering is off.
+void CheckStaticsFit(HWND hDialog, const wchar_t* pszFace, int nPoints, const std::string& sWhat) {
+    HDC hdc = GetDC(hDialog);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(nPoints, GetDeviceCaps(hdc, LOGPIXELSY), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(lf.lfFaceName, pszFace, LF_FACESIZE - 1);
+    HFONT hFont = CreateFontIndirectW(&lf);
+    HGDIOBJ hOld = SelectObject(hdc, hFont);
+    for (HWND h = GetWindow(hDialog, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) {
+        const std::wstring sText = TextOf(h);
+        const LONG nType = GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK;
+        if (ClassOf(h) != L"Static" || sText.empty() || nType > SS_RIGHT)
+            continue;
+        RECT rc;
+        GetClientRect(h, &rc);
+        SIZE size{};
+        GetTextExtentPoint32W(hdc, sText.c_str(), static_cast<int>(sText.size()), &size);
+        Check(size.cx <= rc.right && size.cy <= rc.bottom,
+              sWhat + " \"" + Utf8(sText) + "\" is " + std::to_string(size.cx) + " x " +
+                  std::to_string(size.cy) + " in a " + std::to_string(rc.right) + " x " +
+                  std::to_string(rc.bottom) + " static");
+    }
+    SelectObject(hdc, hOld);
+    DeleteObject(hFont);
+    ReleaseDC(hDialog, hdc);
+}
+
 void CheckMenu(const std::wstring& sExe) {
     HMODULE h = LoadLibraryExW(sExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     HMENU hMenu = h ? LoadMenuW(h, MAKEINTRESOURCEW(130)) : nullptr;
@@ -253,6 +385,7 @@ int main(int argc, char** argv) {
     if (t.hMain == nullptr)
         return 1;
     CheckLayout(t);
+    CheckStaticsFit(t.hMain, L"MS Sans Serif", 8, "main dialog:");
     Screenshot(sSync, L"main");
 
     MessageBoxSeen box;
@@ -340,6 +473,8 @@ int main(int argc, char** argv) {
     Check(WaitFor([&] { return (hVersion = FindDialog(t.pi.dwProcessId, L"バージョン情報")) != nullptr; }),
           "version dialog shown");
     if (hVersion != nullptr) {
+        Check(GetWindow(hVersion, GW_OWNER) == t.hMain, "version dialog is owned by the main dialog");
+        Check(!IsWindowEnabled(t.hMain), "main dialog takes no input while the version dialog is open");
         std::vector<std::wstring> texts;
         for (const Child& c : ChildrenOf(hVersion))
             texts.push_back(c.sText);
@@ -349,6 +484,7 @@ int main(int argc, char** argv) {
             CheckText(texts[1], L"Version 1.11", "version text");
             CheckText(texts[4], L"ホームページ", "home-page button");
         }
+        CheckStaticsFit(hVersion, L"ＭＳ Ｐゴシック", 9, "version dialog:");
         Screenshot(sSync, L"version");
         Press(hVersion, 23083);
         // The shell either opens the page or the dialog says it cannot.
@@ -361,12 +497,11 @@ int main(int argc, char** argv) {
             CheckText(sText, L"ブラウザーが正しくインストールされていません", "home-page failure message");
             PostMessageW(GetDlgItem(hError, IDOK), BM_CLICK, 0, 0);
             Sleep(300);
-        } else {
-            Check(true, "home page handed to the shell");
         }
         Check(IsWindow(hVersion), "version dialog stays open after the home-page button");
         Command(hVersion, IDOK);
         Check(WaitFor([&] { return !IsWindow(hVersion); }), "version dialog closes with OK");
+        Check(WaitFor([&] { return IsWindowEnabled(t.hMain) != FALSE; }), "main dialog enabled again");
     }
 
     // Enter ends the program when the values are taken in; so does Close.
@@ -376,6 +511,8 @@ int main(int argc, char** argv) {
     Check(second.Start(sExe), "Tarnel.exe starts again");
     Command(second.hMain, IDCANCEL);
     Check(second.Ended(), "Close ends the program");
+
+    CheckFileChoice(sExe, path(L"pick"));
 
     return driver::Summary("GUI");
 }

@@ -60,6 +60,10 @@ mkdir -p "$work" "$sync" "$shots"
 cp "$repo/tests/data/sample.bmp" "$work/in.bmp"
 cp "$repo/tests/data/sample.bmp" "$work/写真.bmp"
 cjpeg -outfile "$work/full.jpg" "$work/in.bmp"
+# What the file dialogs list: a folder, a bitmap, a JPEG.
+mkdir -p "$work/pick/sub"
+cp "$repo/tests/data/sample.bmp" "$work/pick/photo.bmp"
+cp "$work/full.jpg" "$work/pick/photo.jpg"
 head -c $(( $(stat -c %s "$work/full.jpg") - 300 )) "$work/full.jpg" > "$work/cut.jpg"
 
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$build" --inside-display
