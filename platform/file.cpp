@@ -122,6 +122,47 @@ BOOL CReplaceFile::IsReplacement(UINT nOpenFlags) {
            (nOpenFlags & 3) == modeWrite;
 }
 
+BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (m_pStream != nullptr)
+        Abort();
+    BOOL bInPlace = FALSE;
+    LONG nError = CheckDestination(lpszFileName, bInPlace);
+    if (nError == 0 && bInPlace)
+        return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
+    // Another process may hold a name for a moment; a few more serials find a free one.
+    constexpr int kTempNameAttempts = 100;
+    static unsigned s_nSerial = 0;
+    FILE* pStream = nullptr;
+    Handle hFile = hFileNull;
+    CString sTemp;
+    for (int nTry = 0; nError == 0 && nTry < kTempNameAttempts; ++nTry) {
+        sTemp = TempNameBeside(lpszFileName, ++s_nSerial);
+        nError = CreateTemp(sTemp, lpszFileName, pStream, hFile);
+        if (!AlreadyExists(nError))
+            break;
+    }
+    if (nError != 0) {
+        if (pError != nullptr) {
+            pError->m_lOsError = nError;
+            pError->m_cause = CFileException::OsErrorToException(nError);
+            pError->m_strFileName = lpszFileName;
+        }
+        return FALSE;
+    }
+    Attach(pStream, hFile, lpszFileName, CFile::modeWrite);
+    m_strTempName = sTemp;
+    return TRUE;
+}
+
+CString CReplaceFile::TempNameBeside(const CString& sDestination, unsigned nSerial) {
+    const std::size_t nSeparator = sDestination.str().find_last_of(kPathSeparators);
+    const std::size_t nNameStart = nSeparator == std::string::npos ? 0 : nSeparator + 1;
+    CString sTemp;
+    sTemp.Format("%s.%s.%lu-%u.tarnel-tmp", sDestination.str().substr(0, nNameStart).c_str(),
+                 sDestination.str().substr(nNameStart).c_str(), ProcessId(), nSerial);
+    return sTemp;
+}
+
 void CReplaceFile::Abort() {
     CStdioFile::Abort();
     RemoveTemp();

@@ -136,11 +136,24 @@ public:
     // Whether these open flags describe a file that replaces its destination.
     static BOOL IsReplacement(UINT nOpenFlags);
 
-
 private:
+    // A hidden name beside the destination, so the final move stays on one volume, that is
+    // this process's and this open's own.
+    static CString TempNameBeside(const CString& sDestination, unsigned nSerial);
     void RemoveTemp();
-    // The operating system's part: move a file over another in one step (0, or the OS error),
-    // and delete one without a word.
+
+    // The operating system's part.
+    // 0 when the destination is absent or a file we may write, else the OS error; rbInPlace
+    // when it is no regular file (a device, a pipe) and must be written in place.
+    static LONG CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace);
+    // Creates sPath, which must not exist, for writing, with lpszLikeFile's permissions where
+    // the system has them: 0 with the stream and its handle, or the OS error.
+    static LONG CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
+                           Handle& rhFile);
+    static BOOL AlreadyExists(LONG lOsError);
+    static unsigned long ProcessId();
+    static const char* const kPathSeparators;
+    // Moves a file over another in one step: 0, or the OS error.
     static LONG MoveOver(const CString& sFrom, const CString& sTo);
     static void DeleteQuietly(const CString& sPath);
 

@@ -208,72 +208,45 @@ ULONGLONG CStdioFile::GetLength() const {
     return CFile::GetLength();
 }
 
-namespace {
+const char* const CReplaceFile::kPathSeparators = "/";
 
-CString FolderOf(const CString& sPath) {
-    const int nSlash = sPath.ReverseFind('/');
-    return nSlash < 0 ? CString(".") : (nSlash == 0 ? CString("/") : sPath.Left(nSlash));
-}
+unsigned long CReplaceFile::ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-// The existing destination must be a file we may write, as it would be for a plain open.
-int CheckDestination(LPCTSTR lpszFileName, struct stat* pExisting) {
-    if (::stat(lpszFileName, pExisting) != 0)
+LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
+    rbInPlace = FALSE;
+    if (lpszFileName == nullptr || *lpszFileName == '\0')
+        return ENOENT;
+    struct stat existing {};
+    if (::stat(lpszFileName, &existing) != 0)
         return errno == ENOENT ? 0 : errno;
-    if (S_ISDIR(pExisting->st_mode))
+    if (S_ISDIR(existing.st_mode))
         return EISDIR;
     if (::access(lpszFileName, W_OK) != 0)
         return errno;
+    rbInPlace = !S_ISREG(existing.st_mode);
     return 0;
 }
 
-}  // namespace
-
-BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
-    if (m_pStream != nullptr)
-        Abort();
-    if (lpszFileName == nullptr || *lpszFileName == '\0') {
-        RecordError(pError, ENOENT, lpszFileName);
-        return FALSE;
-    }
+LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
+                              Handle& rhFile) {
+    const int fd = ::open(sPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
     struct stat existing {};
-    existing.st_mode = 0;
-    if (const int nError = CheckDestination(lpszFileName, &existing)) {
-        RecordError(pError, nError, lpszFileName);
-        return FALSE;
-    }
-    // A device or pipe cannot be replaced by renaming; it is written in place.
-    if (existing.st_mode != 0 && !S_ISREG(existing.st_mode))
-        return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
-    const CString sName(lpszFileName);
-    const CString sBase = sName.Mid(sName.ReverseFind('/') + 1);
-    static unsigned s_nSerial = 0;
-    int fd = -1;
-    CString sTemp;
-    for (int nTry = 0; fd < 0 && nTry < 100; ++nTry) {
-        sTemp.Format("%s/.%s.%ld-%u.tarnel-tmp", static_cast<LPCTSTR>(FolderOf(sName)),
-                     static_cast<LPCTSTR>(sBase), static_cast<long>(::getpid()), ++s_nSerial);
-        fd = ::open(sTemp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        RecordError(pError, errno, lpszFileName);
-        return FALSE;
-    }
-    if (existing.st_mode != 0)
+    if (::stat(lpszLikeFile, &existing) == 0)
         (void)::fchmod(fd, existing.st_mode & 07777);
-    FILE* pStream = ::fdopen(fd, "wb");
-    if (pStream == nullptr) {
+    rpStream = ::fdopen(fd, "wb");
+    if (rpStream == nullptr) {
         const int nError = errno;
         ::close(fd);
-        DeleteQuietly(sTemp);
-        RecordError(pError, nError, lpszFileName);
-        return FALSE;
+        DeleteQuietly(sPath);
+        return nError;
     }
-    Attach(pStream, fd, lpszFileName, CFile::modeWrite);
-    m_strTempName = sTemp;
-    return TRUE;
+    rhFile = fd;
+    return 0;
 }
+
+BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == EEXIST; }
 
 LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
     return ::rename(sFrom, sTo) == 0 ? 0 : errno;

@@ -245,60 +245,37 @@ ULONGLONG CStdioFile::GetLength() const {
     return CFile::GetLength();
 }
 
-namespace {
+const char* const CReplaceFile::kPathSeparators = "/\\";
 
-int LastSeparator(const CString& sPath) {
-    const int nSlash = sPath.ReverseFind('/');
-    const int nBackslash = sPath.ReverseFind('\\');
-    return nSlash > nBackslash ? nSlash : nBackslash;
-}
+unsigned long CReplaceFile::ProcessId() { return GetCurrentProcessId(); }
 
-}  // namespace
-
-BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
-    if (m_pStream != nullptr)
-        Abort();
-    if (lpszFileName == nullptr || *lpszFileName == '\0') {
-        RecordError(pError, ERROR_FILE_NOT_FOUND, lpszFileName);
-        return FALSE;
-    }
-    // The existing destination must be a file we may write, as it would be for a plain open.
+LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
+    rbInPlace = FALSE;  // every destination here is replaced by moving
+    if (lpszFileName == nullptr || *lpszFileName == '\0')
+        return ERROR_FILE_NOT_FOUND;
     const DWORD nAttributes = GetFileAttributesW(Utf8ToWide(lpszFileName).c_str());
     if (nAttributes != INVALID_FILE_ATTRIBUTES &&
-        (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-        RecordError(pError, ERROR_ACCESS_DENIED, lpszFileName);
-        return FALSE;
-    }
-    const CString sName(lpszFileName);
-    const int nSeparator = LastSeparator(sName);
-    const CString sFolder = nSeparator < 0 ? CString(".") : sName.Left(nSeparator);
-    static unsigned s_nSerial = 0;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    CString sTemp;
-    for (int nTry = 0; h == INVALID_HANDLE_VALUE && nTry < 100; ++nTry) {
-        sTemp.Format("%s\\.%s.%lu-%u.tarnel-tmp", static_cast<LPCTSTR>(sFolder),
-                     static_cast<LPCTSTR>(sName.Mid(nSeparator + 1)), GetCurrentProcessId(),
-                     ++s_nSerial);
-        h = CreateFileW(Utf8ToWide(sTemp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            break;
-    }
-    if (h == INVALID_HANDLE_VALUE) {
-        RecordError(pError, GetLastError(), lpszFileName);
-        return FALSE;
-    }
-    FILE* pStream = StreamOverHandle(h, CFile::modeWrite);
-    if (pStream == nullptr) {
-        DeleteQuietly(sTemp);
-        RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
-        return FALSE;
-    }
-    (void)nOpenFlags;
-    Attach(pStream, reinterpret_cast<Handle>(h), lpszFileName, CFile::modeWrite);
-    m_strTempName = sTemp;
-    return TRUE;
+        (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return ERROR_ACCESS_DENIED;
+    return 0;
 }
+
+LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FILE*& rpStream,
+                              Handle& rhFile) {
+    HANDLE h = CreateFileW(Utf8ToWide(sPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return static_cast<LONG>(GetLastError());
+    rpStream = StreamOverHandle(h, CFile::modeWrite);
+    if (rpStream == nullptr) {
+        DeleteQuietly(sPath);
+        return ERROR_TOO_MANY_OPEN_FILES;
+    }
+    rhFile = reinterpret_cast<Handle>(h);
+    return 0;
+}
+
+BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == ERROR_FILE_EXISTS; }
 
 LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
     if (MoveFileExW(Utf8ToWide(sFrom).c_str(), Utf8ToWide(sTo).c_str(),
