@@ -154,65 +154,85 @@ const OptionRule* FindRule(CliCommand command, const std::string& sName) {
 
 }  // namespace
 
+namespace {
+
+// The command word: compress, uncompress, or a request for help or the version.
+bool ParseCommand(const std::string& sWord, CliCommand& rCommand, std::string& rsError) {
+    const std::string sCommand = LongName(sWord);
+    if (sCommand == "--help" || sCommand == "help")
+        rCommand = CliCommand::Help;
+    else if (sCommand == "--version")
+        rCommand = CliCommand::Version;
+    else if (sCommand == "compress")
+        rCommand = CliCommand::Compress;
+    else if (sCommand == "uncompress")
+        rCommand = CliCommand::Uncompress;
+    else {
+        rsError = "不明なコマンドです: " + sCommand + " (compress または uncompress)";
+        return false;
+    }
+    return true;
+}
+
+// Applies the option at argv[ri], taking its value from "--name=value" or from the next
+// argument (ri then moves past it).
+bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOptions,
+                 std::string& rsError) {
+    std::string sArg = argv[ri];
+    std::string sValue;
+    bool bInlineValue = false;
+    if (const auto nEquals = sArg.find('='); nEquals != std::string::npos && sArg.rfind("--", 0) == 0) {
+        sValue = sArg.substr(nEquals + 1);
+        sArg.resize(nEquals);
+        bInlineValue = true;
+    }
+    const std::string sName = LongName(sArg);
+    const OptionRule* pRule = FindRule(rOptions.command, sName);
+    if (pRule == nullptr) {
+        rsError = "不明なオプションです: " + sArg;
+        return false;
+    }
+    if (pRule->bTakesValue && !bInlineValue) {
+        if (ri + 1 >= argc) {
+            rsError = sName + " には値が必要です";
+            return false;
+        }
+        sValue = argv[++ri];
+    } else if (!pRule->bTakesValue && bInlineValue) {
+        rsError = sName + " は値をとりません";
+        return false;
+    }
+    if (!pRule->apply(rOptions, sValue.c_str())) {
+        rsError = sName + " の値が正しくありません: " + sValue;
+        return false;
+    }
+    return true;
+}
+
+bool IsOption(const char* psz) { return psz[0] == '-' && psz[1] != '\0'; }
+
+}  // namespace
+
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions, std::string& rsError) {
     rOptions = CliOptions();
     if (argc < 1) {
         rsError = "コマンドがありません (compress または uncompress)";
         return false;
     }
-    const std::string sCommand = LongName(argv[0]);
-    if (sCommand == "--help" || sCommand == "help") {
-        rOptions.command = CliCommand::Help;
-        return true;
-    }
-    if (sCommand == "--version") {
-        rOptions.command = CliCommand::Version;
-        return true;
-    }
-    if (sCommand == "compress")
-        rOptions.command = CliCommand::Compress;
-    else if (sCommand == "uncompress")
-        rOptions.command = CliCommand::Uncompress;
-    else {
-        rsError = "不明なコマンドです: " + sCommand + " (compress または uncompress)";
+    if (!ParseCommand(argv[0], rOptions.command, rsError))
         return false;
-    }
     const CliCommand command = rOptions.command;
+    if (command == CliCommand::Help || command == CliCommand::Version)
+        return true;
 
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i) {
-        std::string sArg = argv[i];
-        if (sArg.size() < 2 || sArg[0] != '-') {
-            paths.push_back(sArg);
+        if (!IsOption(argv[i])) {
+            paths.push_back(argv[i]);
             continue;
         }
-        std::string sValue;
-        bool bInlineValue = false;
-        if (const auto nEquals = sArg.find('='); nEquals != std::string::npos && sArg.rfind("--", 0) == 0) {
-            sValue = sArg.substr(nEquals + 1);
-            sArg.resize(nEquals);
-            bInlineValue = true;
-        }
-        const std::string sName = LongName(sArg);
-        const OptionRule* pRule = FindRule(command, sName);
-        if (pRule == nullptr) {
-            rsError = "不明なオプションです: " + sArg;
+        if (!ApplyOption(argc, argv, i, rOptions, rsError))
             return false;
-        }
-        if (pRule->bTakesValue && !bInlineValue) {
-            if (i + 1 >= argc) {
-                rsError = sName + " には値が必要です";
-                return false;
-            }
-            sValue = argv[++i];
-        } else if (!pRule->bTakesValue && bInlineValue) {
-            rsError = sName + " は値をとりません";
-            return false;
-        }
-        if (!pRule->apply(rOptions, sValue.c_str())) {
-            rsError = sName + " の値が正しくありません: " + sValue;
-            return false;
-        }
         if (rOptions.command != command)  // --help or --version wins over everything else
             return true;
     }
