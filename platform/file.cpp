@@ -57,14 +57,6 @@ void CStdioFile::Write(const void* lpBuf, UINT nCount) {
     }
 }
 
-void CStdioFile::WriteString(LPCTSTR lpsz) {
-    errno = 0;
-    if (std::fputs(lpsz, m_pStream) == EOF) {
-        std::clearerr(m_pStream);
-        ThrowStreamError();
-    }
-}
-
 BOOL CStdioFile::ReadString(CString& rString) {
     rString.Empty();
     int c = 0;

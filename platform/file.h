@@ -47,7 +47,6 @@ public:
     virtual void Write(const void* lpBuf, UINT nCount);
     virtual ULONGLONG Seek(std::int64_t lOff, UINT nFrom);
     void SeekToBegin() { Seek(0, begin); }
-    ULONGLONG SeekToEnd() { return Seek(0, end); }
     virtual ULONGLONG GetPosition() const;
     virtual ULONGLONG GetLength() const;
     virtual void Flush();
@@ -57,7 +56,6 @@ public:
     virtual void Abort();
 
     BOOL IsOpen() const { return m_hFile != hFileNull; }
-    CString GetFilePath() const { return m_strFileName; }
 
     Handle m_hFile;
 
@@ -93,7 +91,6 @@ public:
     void Close() override;
     void Abort() override;
 
-    void WriteString(LPCTSTR lpsz);
     // One line without its line feed; FALSE at the end of the file.
     BOOL ReadString(CString& rString);
 

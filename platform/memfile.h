@@ -21,9 +21,6 @@ public:
     void Close() override { m_hFile = hFileNull; }
     void Abort() override { m_hFile = hFileNull; }
 
-    // Everything written so far.
-    const std::string& Bytes() const { return m_sBytes; }
-
 private:
     std::string m_sBytes;
     std::size_t m_nPosition = 0;

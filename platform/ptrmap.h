@@ -19,7 +19,6 @@ public:
     void*& operator[](void* key) { return m_map[key]; }
     // FALSE when the key was not there, which is harmless.
     BOOL RemoveKey(void* key) { return m_map.erase(key) != 0; }
-    void RemoveAll() { m_map.clear(); }
 
 private:
     int m_nBlockSize;

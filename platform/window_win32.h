@@ -11,7 +11,6 @@ public:
     CWnd() = default;
     virtual ~CWnd() = default;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     // Texts are UTF-8 here and UTF-16 in the window.
     CString GetDlgItemText(int nID) const;
