@@ -1,4 +1,5 @@
-// The author's addresses and rights notice shown by the version dialog: the one place to change them.
+// The author's addresses and rights notice shown by the version dialog: the one place to change
+// them.
 #pragma once
 
 #include "tarnel_version.h"  // TARNEL_VERSION_TEXT

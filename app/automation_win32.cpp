@@ -13,7 +13,8 @@
 
 const CLSID CLSID_TarnelApplication = {
     0x9dfc3a6d, 0xba2c, 0x43df, {0x82, 0xb0, 0xf0, 0xd9, 0x11, 0x10, 0x4e, 0x3f}};
-const IID IID_ITarnel = {0x97049593, 0x1a00, 0x482a, {0xb4, 0x21, 0xcb, 0xc2, 0x79, 0xa9, 0x31, 0xcb}};
+const IID IID_ITarnel = {
+    0x97049593, 0x1a00, 0x482a, {0xb4, 0x21, 0xcb, 0xc2, 0x79, 0xa9, 0x31, 0xcb}};
 
 namespace {
 
@@ -44,7 +45,9 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_nRef)); }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&m_nRef));
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG nRef = InterlockedDecrement(&m_nRef);
         if (nRef == 0)
@@ -70,7 +73,8 @@ public:
         // Only the method itself has a name; these methods have no named parameters.
         HRESULT hr = S_OK;
         for (UINT i = 0; i < cNames; ++i) {
-            const long nId = i == 0 ? CTarnelDlgAutoProxy::DispatchIdOf(WideToUtf8(rgszNames[i])) : 0;
+            const long nId =
+                i == 0 ? CTarnelDlgAutoProxy::DispatchIdOf(WideToUtf8(rgszNames[i])) : 0;
             rgDispId[i] = nId != 0 ? nId : DISPID_UNKNOWN;
             if (nId == 0)
                 hr = DISP_E_UNKNOWNNAME;
@@ -153,7 +157,8 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
+                                             void** ppv) override {
         if (ppv == nullptr)
             return E_POINTER;
         *ppv = nullptr;
@@ -187,7 +192,8 @@ std::wstring GuidText(REFGUID guid) {
 }
 
 // Sets the default value (sName empty) or a named value of HKEY_CLASSES_ROOT\sKey.
-void SetClassesValue(const std::wstring& sKey, const std::wstring& sName, const std::wstring& sValue) {
+void SetClassesValue(const std::wstring& sKey, const std::wstring& sName,
+                     const std::wstring& sValue) {
     HKEY hKey = nullptr;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, sKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey,
                         nullptr) != ERROR_SUCCESS)
@@ -200,7 +206,9 @@ void SetClassesValue(const std::wstring& sKey, const std::wstring& sName, const 
 
 }  // namespace
 
-void AfxOleLockApp() { InterlockedIncrement(&g_nLocks); }
+void AfxOleLockApp() {
+    InterlockedIncrement(&g_nLocks);
+}
 
 void AfxOleUnlockApp() {
     if (InterlockedDecrement(&g_nLocks) != 0 || g_bUserCtrl)
@@ -209,7 +217,9 @@ void AfxOleUnlockApp() {
         PostMessageW(pMain->m_hWnd, WM_CLOSE, 0, 0);
 }
 
-void AfxOleSetUserCtrl(BOOL bUserCtrl) { g_bUserCtrl = bUserCtrl; }
+void AfxOleSetUserCtrl(BOOL bUserCtrl) {
+    g_bUserCtrl = bUserCtrl;
+}
 
 BOOL RegisterTarnelClassFactory() {
     return SUCCEEDED(CoRegisterClassObject(CLSID_TarnelApplication, &g_factory, CLSCTX_LOCAL_SERVER,

@@ -19,8 +19,8 @@ void CTarnelDlg::OnSelectJpeg() {
     ChooseFile(request, m_sJpegFile, m_sBitmapFile, ".bmp", IDC_COMPRESS);
 }
 
-void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen,
-                            CString& rsDerived, LPCTSTR lpszDerivedExt, int nDisable) {
+void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
+                            LPCTSTR lpszDerivedExt, int nDisable) {
     OnReset();
     CString sPath;
     if (m_window.RunFileDialog(request, sPath) != IDOK)

@@ -78,9 +78,13 @@ void CTarnelDlgWnd::PaintMinimised() {
     EndPaint(m_hWnd, &ps);
 }
 
-CString CTarnelDlgWnd::GetItemText(int nID) { return GetDlgItemText(nID); }
+CString CTarnelDlgWnd::GetItemText(int nID) {
+    return GetDlgItemText(nID);
+}
 
-void CTarnelDlgWnd::SetItemText(int nID, LPCTSTR lpszText) { SetDlgItemText(nID, lpszText); }
+void CTarnelDlgWnd::SetItemText(int nID, LPCTSTR lpszText) {
+    SetDlgItemText(nID, lpszText);
+}
 
 int CTarnelDlgWnd::GetCheck(int nID) {
     return IsDlgButtonChecked(m_hWnd, nID) == BST_CHECKED ? 1 : 0;
@@ -90,7 +94,9 @@ void CTarnelDlgWnd::SetCheck(int nID, int nCheck) {
     CheckDlgButton(m_hWnd, nID, nCheck ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) { EnableWindow(GetDlgItem(nID), bEnable); }
+void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) {
+    EnableWindow(GetDlgItem(nID), bEnable);
+}
 
 void CTarnelDlgWnd::SetFocusItem(int nID) {
     HWND hItem = GetDlgItem(nID);
@@ -114,13 +120,16 @@ void CTarnelDlgWnd::EndWaitCursor() {
                                                  : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
 }
 
-DWORD CTarnelDlgWnd::GetTickCount() { return ::GetTickCount(); }
+DWORD CTarnelDlgWnd::GetTickCount() {
+    return ::GetTickCount();
+}
 
 namespace {
 
 std::wstring TrimSpaces(const std::wstring& s) {
     const std::size_t nFirst = s.find_first_not_of(L' ');
-    return nFirst == std::wstring::npos ? std::wstring() : s.substr(nFirst, s.find_last_not_of(L' ') - nFirst + 1);
+    return nFirst == std::wstring::npos ? std::wstring()
+                                        : s.substr(nFirst, s.find_last_not_of(L' ') - nFirst + 1);
 }
 
 // The framework's filter ("name|pattern|...||") as the system takes it: parts separated by
@@ -132,12 +141,14 @@ std::wstring SystemFilter(LPCTSTR lpszFilter) {
     std::size_t nStart = 0;
     for (bool bPattern = false;; bPattern = !bPattern) {
         const std::size_t nBar = sFilter.find(L'|', nStart);
-        const std::wstring sPart = sFilter.substr(nStart, nBar == std::wstring::npos ? nBar : nBar - nStart);
+        const std::wstring sPart =
+            sFilter.substr(nStart, nBar == std::wstring::npos ? nBar : nBar - nStart);
         if (sPart.empty() && !bPattern)
             break;  // "||" or the end: no more name-pattern pairs
         if (bPattern) {
             std::size_t nFrom = 0;
-            for (std::size_t nSemi; (nSemi = sPart.find(L';', nFrom)) != std::wstring::npos; nFrom = nSemi + 1)
+            for (std::size_t nSemi; (nSemi = sPart.find(L';', nFrom)) != std::wstring::npos;
+                 nFrom = nSemi + 1)
                 sResult += TrimSpaces(sPart.substr(nFrom, nSemi - nFrom)) + L';';
             sResult += TrimSpaces(sPart.substr(nFrom));
         } else {

@@ -19,11 +19,13 @@ BOOL CVersionInfoDlgWnd::OnCommand(int nID, int nNotifyCode) {
 
 long CVersionInfoDlgWnd::ShellOpen(LPCTSTR lpszFile, int nShowCmd) {
     CWnd* pMain = AfxGetMainWnd();
-    const HINSTANCE hResult = ShellExecuteW(pMain != nullptr ? pMain->m_hWnd : nullptr, L"open",
-                                            Utf8ToWide(lpszFile).c_str(), nullptr, nullptr, nShowCmd);
+    const HINSTANCE hResult =
+        ShellExecuteW(pMain != nullptr ? pMain->m_hWnd : nullptr, L"open",
+                      Utf8ToWide(lpszFile).c_str(), nullptr, nullptr, nShowCmd);
     return static_cast<long>(reinterpret_cast<INT_PTR>(hResult));
 }
 
 int CVersionInfoDlgWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    return MessageBoxW(m_hWnd, Utf8ToWide(lpszText).c_str(), Utf8ToWide(lpszCaption).c_str(), nType);
+    return MessageBoxW(m_hWnd, Utf8ToWide(lpszText).c_str(), Utf8ToWide(lpszCaption).c_str(),
+                       nType);
 }

@@ -12,7 +12,7 @@ enum CliExit : int {
 };
 
 struct CliStreams {
-    std::FILE* in;   // answers to the overwrite question
+    std::FILE* in;  // answers to the overwrite question
     std::FILE* out;
     std::FILE* err;
     bool bInteractive;  // whether the overwrite question may be asked on in

@@ -181,7 +181,8 @@ bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOption
     std::string sArg = argv[ri];
     std::string sValue;
     bool bInlineValue = false;
-    if (const auto nEquals = sArg.find('='); nEquals != std::string::npos && sArg.rfind("--", 0) == 0) {
+    if (const auto nEquals = sArg.find('=');
+        nEquals != std::string::npos && sArg.rfind("--", 0) == 0) {
         sValue = sArg.substr(nEquals + 1);
         sArg.resize(nEquals);
         bInlineValue = true;
@@ -209,11 +210,14 @@ bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOption
     return true;
 }
 
-bool IsOption(const char* psz) { return psz[0] == '-' && psz[1] != '\0'; }
+bool IsOption(const char* psz) {
+    return psz[0] == '-' && psz[1] != '\0';
+}
 
 }  // namespace
 
-bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions, std::string& rsError) {
+bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
+                     std::string& rsError) {
     rOptions = CliOptions();
     if (argc < 1) {
         rsError = "コマンドがありません (compress または uncompress)";

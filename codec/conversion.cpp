@@ -50,7 +50,8 @@ ConversionOutcome CConversion::Run() {
             nResult = m_pDecoder->DoDecompress(&m_jpeg, &m_bitmap);
         }
         if (nResult == JPEG_WARNING)
-            return {ConversionResult::ConvertedWithWarnings, "エラー：" + pCoder->GetWarningMessages()};
+            return {ConversionResult::ConvertedWithWarnings,
+                    "エラー：" + pCoder->GetWarningMessages()};
         return {ConversionResult::Converted, CString()};
     } catch (COXJPEGException* e) {
         // The dialog's buffer: at most 255 bytes of the message.

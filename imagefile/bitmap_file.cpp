@@ -19,7 +19,9 @@ constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
-unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
+unsigned Get16(const BYTE* p) {
+    return p[0] | (p[1] << 8);
+}
 DWORD Get32(const BYTE* p) {
     return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
            (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
@@ -34,10 +36,16 @@ void Put32(BYTE* p, DWORD n) {
 }
 
 // Bytes per file row: padded to a multiple of 4.
-ULONGLONG PaddedRowWidth(ULONGLONG nBytes) { return (nBytes + 3) & ~ULONGLONG{3}; }
+ULONGLONG PaddedRowWidth(ULONGLONG nBytes) {
+    return (nBytes + 3) & ~ULONGLONG{3};
+}
 
-j_common_ptr Common(j_compress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
-j_common_ptr Common(j_decompress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
+j_common_ptr Common(j_compress_ptr cinfo) {
+    return reinterpret_cast<j_common_ptr>(cinfo);
+}
+j_common_ptr Common(j_decompress_ptr cinfo) {
+    return reinterpret_cast<j_common_ptr>(cinfo);
+}
 
 JSAMPARRAY AllocRows(j_common_ptr cinfo, JDIMENSION nSamplesPerRow, JDIMENSION nRows) {
     return CallLibjpeg(
@@ -63,9 +71,13 @@ struct COXBitmapFile::Header {
     int nEntrySize;  // bytes per colour-map entry, 0 without a map
 };
 
-COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) { Clear(); }
+COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) {
+    Clear();
+}
 
-COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) { Clear(); }
+COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) {
+    Clear();
+}
 
 void COXBitmapFile::Clear() {
     m_pWholeImage = nullptr;
@@ -246,9 +258,13 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     return TRUE;
 }
 
-BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) { return TRUE; }
+BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) {
+    return TRUE;
+}
 
-JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) { return (this->*m_pfnReadRow)(cinfo); }
+JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) {
+    return (this->*m_pfnReadRow)(cinfo);
+}
 
 JSAMPROW COXBitmapFile::AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable) {
     return CallLibjpeg([&] {
@@ -320,8 +336,8 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     if (cinfo->out_color_space == JCS_GRAYSCALE)
         m_pfnWriteRow = &COXBitmapFile::PutGrayRow;
     else if (cinfo->out_color_space == JCS_RGB)
-        m_pfnWriteRow = cinfo->quantize_colors ? &COXBitmapFile::PutGrayRow
-                                               : &COXBitmapFile::PutPixelRow;
+        m_pfnWriteRow =
+            cinfo->quantize_colors ? &COXBitmapFile::PutGrayRow : &COXBitmapFile::PutPixelRow;
     else
         ERREXIT(cinfo, BMP_ERR_COLOR_SPACE);
 
@@ -330,7 +346,8 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     m_nRowWidth = static_cast<JDIMENSION>(PaddedRowWidth(m_nDataWidth));
     // A file's size is a 32-bit field: a bigger picture has no bitmap file, and a few bytes of
     // hostile JPEG header must not make us hold gigabytes for one.
-    const ULONGLONG nFileSize = ULONGLONG{14} + 40 + 1024 + ULONGLONG{m_nRowWidth} * cinfo->output_height;
+    const ULONGLONG nFileSize =
+        ULONGLONG{14} + 40 + 1024 + ULONGLONG{m_nRowWidth} * cinfo->output_height;
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
     m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);
@@ -341,7 +358,9 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     return TRUE;
 }
 
-BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) { return TRUE; }
+BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) {
+    return TRUE;
+}
 
 BOOL COXBitmapFile::WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) {
     (this->*m_pfnWriteRow)(cinfo, nRows);
@@ -380,7 +399,8 @@ void COXBitmapFile::WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock,
 
 void COXBitmapFile::WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize) {
     const int nMapColors = IsEightBitOutput(cinfo) ? 256 : 0;
-    const DWORD nHeaderSize = kFileHeaderSize + static_cast<DWORD>(nInfoSize + nEntrySize * nMapColors);
+    const DWORD nHeaderSize =
+        kFileHeaderSize + static_cast<DWORD>(nInfoSize + nEntrySize * nMapColors);
     BYTE fileHeader[kFileHeaderSize] = {'B', 'M'};
     Put32(fileHeader + 2, nHeaderSize + m_nRowWidth * cinfo->output_height);
     Put32(fileHeader + 10, nHeaderSize);

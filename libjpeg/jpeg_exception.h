@@ -12,8 +12,7 @@ public:
 
     // Copies the message like lstrcpyn: at most nMaxError - 1 bytes and a NUL. The help
     // context is left alone.
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-                         UINT* pnHelpContext = nullptr) override;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
 
     int m_nErrorCode;
     CString m_sMessage;

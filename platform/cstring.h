@@ -8,7 +8,8 @@
 class CString {
 public:
     CString() = default;
-    CString(LPCTSTR psz) : m_str(psz != nullptr ? psz : "") {}  // NOLINT: implicit like the framework's
+    CString(LPCTSTR psz)
+        : m_str(psz != nullptr ? psz : "") {}  // NOLINT: implicit like the framework's
     CString(LPCTSTR pch, int nLength);
     CString(char ch, int nRepeat = 1);
     explicit CString(std::string str) : m_str(std::move(str)) {}
@@ -64,13 +65,27 @@ CString operator+(const CString& a, LPCTSTR b);
 CString operator+(LPCTSTR a, const CString& b);
 CString operator+(const CString& a, char b);
 
-inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
-inline bool operator==(const CString& a, LPCTSTR b) { return a.Compare(b) == 0; }
-inline bool operator==(LPCTSTR a, const CString& b) { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-inline bool operator!=(const CString& a, LPCTSTR b) { return !(a == b); }
-inline bool operator!=(LPCTSTR a, const CString& b) { return !(a == b); }
-inline bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
+inline bool operator==(const CString& a, const CString& b) {
+    return a.str() == b.str();
+}
+inline bool operator==(const CString& a, LPCTSTR b) {
+    return a.Compare(b) == 0;
+}
+inline bool operator==(LPCTSTR a, const CString& b) {
+    return b.Compare(a) == 0;
+}
+inline bool operator!=(const CString& a, const CString& b) {
+    return !(a == b);
+}
+inline bool operator!=(const CString& a, LPCTSTR b) {
+    return !(a == b);
+}
+inline bool operator!=(LPCTSTR a, const CString& b) {
+    return !(a == b);
+}
+inline bool operator<(const CString& a, const CString& b) {
+    return a.str() < b.str();
+}
 
 // The framework's reading of an unsigned field: a decimal number that fits 32 bits, spaces
 // around it allowed. FALSE for anything else, an empty text included; rnValue is then unchanged.

@@ -45,8 +45,7 @@ public:
     explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
 
     // A clear text naming the cause and the file.
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-                         UINT* pnHelpContext = nullptr) override;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
     CString GetErrorMessage() const;
 
     // The cause that an operating-system error code stands for (errno here, GetLastError on

@@ -7,7 +7,8 @@
 IMPLEMENT_DYNAMIC(CMemFile, CFile)
 
 UINT CMemFile::Read(void* lpBuf, UINT nCount) {
-    const std::size_t nAvailable = m_nPosition < m_sBytes.size() ? m_sBytes.size() - m_nPosition : 0;
+    const std::size_t nAvailable =
+        m_nPosition < m_sBytes.size() ? m_sBytes.size() - m_nPosition : 0;
     const std::size_t n = std::min<std::size_t>(nCount, nAvailable);
     if (n > 0)
         std::memcpy(lpBuf, m_sBytes.data() + m_nPosition, n);
@@ -24,7 +25,7 @@ void CMemFile::Write(const void* lpBuf, UINT nCount) {
 }
 
 ULONGLONG CMemFile::Seek(std::int64_t lOff, UINT nFrom) {
-    const std::int64_t nBase = nFrom == end ? static_cast<std::int64_t>(m_sBytes.size())
+    const std::int64_t nBase = nFrom == end       ? static_cast<std::int64_t>(m_sBytes.size())
                                : nFrom == current ? static_cast<std::int64_t>(m_nPosition)
                                                   : 0;
     if (nBase + lOff < 0)

@@ -52,9 +52,9 @@ private:
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNAMIC(class_name)                  \
-public:                                              \
-    static CRuntimeClass class##class_name;          \
+#define DECLARE_DYNAMIC(class_name)         \
+public:                                     \
+    static CRuntimeClass class##class_name; \
     CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
@@ -63,22 +63,29 @@ public:                                              \
 
 #define DECLARE_SERIAL(class_name) DECLARE_DYNCREATE(class_name)
 
-#define TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew)           \
-    CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class_name), wSchema, \
-                                                   pfnNew, RUNTIME_CLASS(base_class_name),  \
-                                                   nullptr};                                \
-    static const AFX_CLASSINIT _init_##class_name(&class_name::class##class_name);         \
-    CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+#define TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew) \
+    CRuntimeClass class_name::class##class_name = {#class_name,                     \
+                                                   sizeof(class_name),              \
+                                                   wSchema,                         \
+                                                   pfnNew,                          \
+                                                   RUNTIME_CLASS(base_class_name),  \
+                                                   nullptr};                        \
+    static const AFX_CLASSINIT _init_##class_name(&class_name::class##class_name);  \
+    CRuntimeClass* class_name::GetRuntimeClass() const {                            \
+        return RUNTIME_CLASS(class_name);                                           \
+    }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
     TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                       \
-    CObject* class_name::CreateObject() { return new class_name; }             \
-    TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF,         \
-                                  class_name::CreateObject)
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
+    CObject* class_name::CreateObject() {                \
+        return new class_name;                           \
+    }                                                    \
+    TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                 \
-    CObject* class_name::CreateObject() { return new class_name; }             \
-    TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema,        \
-                                  class_name::CreateObject)
+#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema) \
+    CObject* class_name::CreateObject() {                      \
+        return new class_name;                                 \
+    }                                                          \
+    TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, class_name::CreateObject)

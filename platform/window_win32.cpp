@@ -34,7 +34,9 @@ INT_PTR CDialog::DoModal() {
                            reinterpret_cast<LPARAM>(this));
 }
 
-void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+void CDialog::EndDialog(int nResult) {
+    ::EndDialog(m_hWnd, nResult);
+}
 
 BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
     if (nID == IDOK) {
@@ -48,7 +50,9 @@ BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
     return FALSE;
 }
 
-BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) {
+    return FALSE;
+}
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (nMsg == WM_INITDIALOG) {
@@ -72,16 +76,22 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM
     return TRUE;
 }
 
-CWinApp::CWinApp() { g_pApp = this; }
+CWinApp::CWinApp() {
+    g_pApp = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_pApp == this)
         g_pApp = nullptr;
 }
 
-CWinApp* AfxGetApp() { return g_pApp; }
+CWinApp* AfxGetApp() {
+    return g_pApp;
+}
 
-CWnd* AfxGetMainWnd() { return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() {
+    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
+}
 
 int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine) {
     CWinApp* pApp = AfxGetApp();
@@ -116,7 +126,8 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
 
 CString AfxLoadString(UINT nID) {
     const wchar_t* pText = nullptr;
-    const int nLength = LoadStringW(GetModuleHandleW(nullptr), nID, reinterpret_cast<LPWSTR>(&pText), 0);
+    const int nLength =
+        LoadStringW(GetModuleHandleW(nullptr), nID, reinterpret_cast<LPWSTR>(&pText), 0);
     if (nLength <= 0 || pText == nullptr)
         return CString();
     return WideToUtf8(std::wstring(pText, static_cast<std::size_t>(nLength)).c_str());

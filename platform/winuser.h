@@ -3,7 +3,6 @@
 // halves take them from Windows' own headers instead and do not include this one.
 #pragma once
 
-
 #define IDOK 1
 #define IDCANCEL 2
 #define IDYES 6

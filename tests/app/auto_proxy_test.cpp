@@ -21,7 +21,8 @@ TEST(AutoProxyTest, NamesMatchWithoutRegardToCase) {
 TEST(AutoProxyTest, OnlyTheFrameworksSwitchesMeanAutomation) {
     for (const char* psz : {"/Automation", "-automation", "/EMBEDDING", "-Embedding"})
         EXPECT_TRUE(IsAutomationSwitch(psz)) << psz;
-    for (const char* psz : std::initializer_list<const char*>{"Automation", "/Auto", "--Automation", "/Embedding2", "", nullptr})
+    for (const char* psz : std::initializer_list<const char*>{"Automation", "/Auto", "--Automation",
+                                                              "/Embedding2", "", nullptr})
         EXPECT_FALSE(IsAutomationSwitch(psz)) << (psz ? psz : "null");
 }
 

@@ -107,8 +107,9 @@ protected:
 TEST_F(TarnelDlgTest, ConvertingBeforeChoosingNamesThePlaceholderAndChangesNothing) {
     dlg.OnCompress();
     dlg.OnUnCompress();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"msgbox 16 0 エラー： ***.bmp が存在しません",
-                                                     "msgbox 16 0 エラー： ***.jpg が存在しません"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"msgbox 16 0 エラー： ***.bmp が存在しません",
+                                        "msgbox 16 0 エラー： ***.jpg が存在しません"}));
     EXPECT_EQ(window.texts[IDC_TIME], "0");
 }
 
@@ -117,8 +118,8 @@ TEST_F(TarnelDlgTest, NoToTheOverwriteQuestionRunsNothing) {
     TypePaths(sBmp, sJpg);
     window.messageAnswers = {IDNO};
     dlg.OnCompress();
-    EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "msgbox 36 0 すでに " + sJpg + " は存在します 上書きしますか？"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"msgbox 36 0 すでに " + sJpg +
+                                                    " は存在します 上書きしますか？"}));
     EXPECT_EQ(ReadFile(sJpg), "old");
     EXPECT_EQ(dlg.handed.nQuality, -1);
 }
@@ -129,8 +130,8 @@ TEST_F(TarnelDlgTest, ARunIsTimedReportedAndEnablesTheOtherDirection) {
     dlg.OnCompress();
     // Timed from when the coder is ready; the coder and files go after everything else.
     EXPECT_EQ(window.log, (std::vector<std::string>{"wait begin", "coder built", "tick", "tick",
-                                                     "text 1036 1.234000", "enable 1020 1",
-                                                     "wait end", "coder gone"}));
+                                                    "text 1036 1.234000", "enable 1020 1",
+                                                    "wait end", "coder gone"}));
     // The bytes cjpeg makes at the same settings.
     EXPECT_TRUE(ReadFile(sJpg) == PeerConvert("cjpeg", "", ReadFile(sBmp)));
 
@@ -149,7 +150,8 @@ TEST_F(TarnelDlgTest, DefaultsAndUncheckedValuesAreHandedOn) {
     EXPECT_EQ(dlg.handed.nDCT, DCT_DEFAULT);
     EXPECT_EQ(dlg.handed.nMaxMemory, 0);
     EXPECT_EQ(dlg.handed.bGrayscale + dlg.handed.bBaseline + dlg.handed.bProgressive +
-                  dlg.handed.bOptimize, 0);
+                  dlg.handed.bOptimize,
+              0);
     for (const char* pszQuality : {"0", "150"}) {
         window.texts[IDC_QUALITY] = pszQuality;
         window.checks[IDC_ENC_GRAYSCALE] = 1;
@@ -183,8 +185,8 @@ TEST_F(TarnelDlgTest, AFieldThatIsNotAnUnsignedNumberStopsTheTakeIn) {
     window.texts[IDC_COLORS] = "";
     window.checks[IDC_DEC_GRAYSCALE] = 1;
     dlg.OnUnCompress();
-    EXPECT_EQ(window.log, (std::vector<std::string>{std::string("msgbox 48 0 ") + kParseUnsignedMessage,
-                                                     "focus 1013"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              std::string("msgbox 48 0 ") + kParseUnsignedMessage, "focus 1013"}));
     // Taken in before the failing field; not after it.
     EXPECT_EQ(dlg.m_sBitmapFile, sBmp.c_str());
     EXPECT_EQ(dlg.m_nEncQuality, 90u);
@@ -214,11 +216,10 @@ TEST_F(TarnelDlgTest, WarningsAndExceptionsAreShownAndTheRunStillEnds) {
     TypePaths(PathOf("one.bmp"), sJpg);
     window.texts[IDC_COLORS] = "1";
     dlg.OnUnCompress();
-    EXPECT_EQ(window.log,
-              (std::vector<std::string>{"wait begin", "coder built", "tick",
-                                        "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors",
-                                        "tick", "text 1036 0.000000", "enable 1012 1", "wait end",
-                                        "coder gone"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "wait begin", "coder built", "tick",
+                              "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors", "tick",
+                              "text 1036 0.000000", "enable 1012 1", "wait end", "coder gone"}));
     EXPECT_FALSE(Exists(PathOf("one.bmp")));
 }
 
@@ -244,7 +245,8 @@ TEST_F(TarnelDlgTest, ChoosingFilesDerivesTheOtherNameAndSetsTheButtons) {
     EXPECT_EQ(window.texts[IDC_FILE_SIZE], "(サイズ不明)");  // no b.jpeg to read
     EXPECT_FALSE(window.enabled[IDC_COMPRESS]);
     EXPECT_TRUE(window.enabled[IDC_UNCOMPRESS]);
-    EXPECT_EQ(window.fileDialogRequests.back().sFilter, "JPEG Files (*.jpg or jpeg) | *.jpg;*.jpeg ||");
+    EXPECT_EQ(window.fileDialogRequests.back().sFilter,
+              "JPEG Files (*.jpg or jpeg) | *.jpg;*.jpeg ||");
 
     // Cancelled: placeholders in the edits, both buttons on, the members keep the old paths.
     dlg.OnSelectBitmap();
@@ -259,8 +261,8 @@ TEST_F(TarnelDlgTest, ChoosingFilesDerivesTheOtherNameAndSetsTheButtons) {
 
 TEST_F(TarnelDlgTest, SizeTextDropsTheRemaindersLastDigit) {
     const std::string sPath = PathOf("size");
-    const std::pair<long, const char*> cases[] = {
-        {2560, "2.51k"}, {12345, "12.5k"}, {2048, "2.k"}, {1000, "0.100k"}, {5, "0.k"}, {0, "0.k"}};
+    const std::pair<long, const char*> cases[] = {{2560, "2.51k"},  {12345, "12.5k"}, {2048, "2.k"},
+                                                  {1000, "0.100k"}, {5, "0.k"},       {0, "0.k"}};
     for (const auto& [nSize, pszText] : cases) {
         WriteFile(sPath, std::string(static_cast<std::size_t>(nSize), 'x'));
         CString sText;
@@ -297,7 +299,8 @@ TEST(VersionInfoDlgTest, HomePageFailureIsToldAndSuccessIsQuiet) {
             return nResult;
         }
         int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override {
-            log.push_back(std::string("msgbox ") + lpszCaption + " " + std::to_string(nType) + " " + lpszText);
+            log.push_back(std::string("msgbox ") + lpszCaption + " " + std::to_string(nType) + " " +
+                          lpszText);
             return IDOK;
         }
     } shell;

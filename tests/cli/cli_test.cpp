@@ -31,9 +31,10 @@ protected:
 TEST(CliOptionsTest, MapsEveryOptionAndHandsNumbersOnUnchecked) {
     CliOptions o;
     std::string sError;
-    ASSERT_TRUE(Parse({"compress", "a.bmp", "--quality", "150", "-g", "--progressive", "--baseline",
-                       "--optimize", "--smooth=7", "--dct", "float", "--max-memory", "500", "b.jpg"},
-                      o, sError))
+    ASSERT_TRUE(
+        Parse({"compress", "a.bmp", "--quality", "150", "-g", "--progressive", "--baseline",
+               "--optimize", "--smooth=7", "--dct", "float", "--max-memory", "500", "b.jpg"},
+              o, sError))
         << sError;
     EXPECT_EQ(o.sSource, "a.bmp");
     EXPECT_EQ(o.sDestination, "b.jpg");
@@ -44,9 +45,10 @@ TEST(CliOptionsTest, MapsEveryOptionAndHandsNumbersOnUnchecked) {
     EXPECT_EQ(o.encoder.nDCTMethod, 3);
     EXPECT_EQ(o.encoder.nMaxMemory, 500);
 
-    ASSERT_TRUE(Parse({"uncompress", "a.jpg", "b.bmp", "-c", "0", "--scale", "1/8", "--dither",
-                       "ordered", "--dct", "ifast", "--os2", "--fast", "--nosmooth", "--onepass", "-y"},
-                      o, sError))
+    ASSERT_TRUE(
+        Parse({"uncompress", "a.jpg", "b.bmp", "-c", "0", "--scale", "1/8", "--dither", "ordered",
+               "--dct", "ifast", "--os2", "--fast", "--nosmooth", "--onepass", "-y"},
+              o, sError))
         << sError;
     EXPECT_EQ(o.decoder.nColors, 0);
     EXPECT_EQ(o.decoder.nScale, 4);
@@ -111,8 +113,9 @@ TEST_F(CliTest, WarningsAndExceptionsAreShownWithTheDialogsPrefixes) {
     const std::string sJpeg = ReadFile(sJpg);
     WriteFile(PathOf("cut.jpg"), sJpeg.substr(0, sJpeg.size() - 100));
     std::string sOut, sErr;
-    EXPECT_EQ(RunTarnelCli({"uncompress", PathOf("cut.jpg"), PathOf("cut.bmp"), "--time"}, &sOut, &sErr),
-              kExitWarnings);
+    EXPECT_EQ(
+        RunTarnelCli({"uncompress", PathOf("cut.jpg"), PathOf("cut.bmp"), "--time"}, &sOut, &sErr),
+        kExitWarnings);
     EXPECT_EQ(sErr, "エラー：Premature end of JPEG file\n");
     EXPECT_NE(sOut.find(" 秒"), std::string::npos);
     EXPECT_TRUE(Exists(PathOf("cut.bmp")));

@@ -8,7 +8,6 @@
 #include "tests/support/bmp_builder.h"
 #include "tests/support/tools.h"
 
-
 TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
     const std::string sJpeg = MakeJpeg(64, 48);
     const struct {
@@ -27,11 +26,11 @@ TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
         SCOPED_TRACE(c.pszWhat);
         WriteFile(PathOf("in.jpg"), c.sInput);
         WriteFile(PathOf("out.bmp"), "precious");
-        const RunOutcome outcome = Decompress(PathOf("in.jpg"), PathOf("out.bmp"),
-                                              [&](COXJPEGDecoder& d, COXBitmapFile&) {
-                                                  if (c.nColors != 0)
-                                                      d.SetColors(c.nColors);
-                                              });
+        const RunOutcome outcome =
+            Decompress(PathOf("in.jpg"), PathOf("out.bmp"), [&](COXJPEGDecoder& d, COXBitmapFile&) {
+                if (c.nColors != 0)
+                    d.SetColors(c.nColors);
+            });
         EXPECT_EQ(outcome.nResult, -1);
         EXPECT_EQ(outcome.sMessage, c.pszMessage);
         EXPECT_EQ(ReadFile(PathOf("out.bmp")), "precious");
@@ -96,9 +95,11 @@ TEST_F(ConversionTest, WrittenBitmapLayouts) {
     };
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("os2.bmp"),
-                         [](COXJPEGDecoder&, COXBitmapFile& b) { b.SetOS2Format(TRUE); }).nResult, 0);
+                         [](COXJPEGDecoder&, COXBitmapFile& b) { b.SetOS2Format(TRUE); })
+                  .nResult,
+              0);
     std::string s = ReadFile(PathOf("os2.bmp"));
-    EXPECT_EQ(le32(s, 2), 42u);   // 26 + 2 rows of 8 bytes
+    EXPECT_EQ(le32(s, 2), 42u);  // 26 + 2 rows of 8 bytes
     EXPECT_EQ(le32(s, 10), 26u);
     EXPECT_EQ(le32(s, 14), 12u);
 
@@ -108,14 +109,18 @@ TEST_F(ConversionTest, WrittenBitmapLayouts) {
     EXPECT_EQ(le32(s, 46), 0u);     // 24 bits: no colours
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("grey.bmp"),
-                         [](COXJPEGDecoder& d, COXBitmapFile&) { d.SetGrayscale(TRUE); }).nResult, 0);
+                         [](COXJPEGDecoder& d, COXBitmapFile&) { d.SetGrayscale(TRUE); })
+                  .nResult,
+              0);
     s = ReadFile(PathOf("grey.bmp"));
     EXPECT_EQ(le32(s, 10), 54u + 1024);
     EXPECT_EQ(le32(s, 46), 256u);
     EXPECT_EQ(s.substr(54 + 4 * 200, 4), std::string("\xC8\xC8\xC8\0", 4));  // the ramp
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("q.bmp"),
-                         [](COXJPEGDecoder& d, COXBitmapFile&) { d.SetColors(8); }).nResult, 0);
+                         [](COXJPEGDecoder& d, COXBitmapFile&) { d.SetColors(8); })
+                  .nResult,
+              0);
     s = ReadFile(PathOf("q.bmp"));
     EXPECT_EQ(le32(s, 46), 256u);
     EXPECT_EQ(s.substr(54 + 4 * 8, 4 * 248), std::string(4 * 248, '\0'));  // padding entries

@@ -19,7 +19,8 @@ struct RunOutcome {
 class ConversionTest : public TempDirTest {
 protected:
     template <typename Configure>
-    RunOutcome Decompress(const std::string& sJpegPath, const std::string& sBmpPath, Configure configure) {
+    RunOutcome Decompress(const std::string& sJpegPath, const std::string& sBmpPath,
+                          Configure configure) {
         COXJPEGImageFile jpeg{CString(sJpegPath.c_str())};
         COXBitmapFile bitmap{CString(sBmpPath.c_str())};
         COXJPEGDecoder decoder;

@@ -48,4 +48,3 @@ TEST_F(ConversionTest, SuccessfulRunReplacesTheDestinationKeepingItsPermissions)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(ListFolder(m_sDir).size(), 2u);
 }
-

@@ -37,7 +37,8 @@ protected:
         // Coarse tables outside baseline are a libjpeg warning (exit 3); the file is written.
         const int nExit = RunTarnelCli(args, nullptr, &sErr);
         ASSERT_TRUE(nExit == 0 || nExit == 3) << sErr;
-        const std::string sPeer = PeerConvert("cjpeg", sPeerArgs, sPeerInput.empty() ? sBmp : sPeerInput);
+        const std::string sPeer =
+            PeerConvert("cjpeg", sPeerArgs, sPeerInput.empty() ? sBmp : sPeerInput);
         ASSERT_FALSE(sPeer.empty()) << "no answer from cjpeg " << sPeerArgs;
         EXPECT_TRUE(ReadFile(sOurs) == sPeer) << "differs from cjpeg " << sPeerArgs;
     }
@@ -73,7 +74,8 @@ const GoldenCase kCompressCases[] = {
     {"DctIslow", {"--dct", "islow"}, " -dct int"},
     {"DctIfast", {"--dct", "ifast"}, " -dct fast"},
     {"DctFloat", {"--dct", "float"}, " -dct float"},
-    {"Everything", {"--quality=85", "--optimize", "--progressive", "--smooth=10", "--dct=float"},
+    {"Everything",
+     {"--quality=85", "--optimize", "--progressive", "--smooth=10", "--dct=float"},
      " -quality 85 -optimize -progressive -smooth 10 -dct float"},
 };
 
@@ -99,7 +101,8 @@ TEST_P(CompressGoldenTest, MatchesCjpegOnEveryBitmapLayout) {
     os2_8.nWidth = 3;
     os2_8.nHeight = 70;
     for (const BmpShape& shape : {win24, win8, os2_24, os2_8}) {
-        SCOPED_TRACE("bits " + std::to_string(shape.nBitsPerPixel) + (shape.bOS2 ? " OS/2" : " Windows"));
+        SCOPED_TRACE("bits " + std::to_string(shape.nBitsPerPixel) +
+                     (shape.bOS2 ? " OS/2" : " Windows"));
         ExpectSameJpeg(BuildBmp(shape), c.ourArgs, c.sPeerArgs);
     }
 }
@@ -121,7 +124,8 @@ TEST_F(GoldenTest, GreyPaletteBitmapMatchesCjpegOnTheSamePictureIn24Bits) {
     const std::size_t nMap = 54, nPixels8 = nMap + 256 * 4;
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x) {
-            const auto t = static_cast<unsigned char>(s8[nPixels8 + static_cast<std::size_t>(y * 4 + x)]);
+            const auto t =
+                static_cast<unsigned char>(s8[nPixels8 + static_cast<std::size_t>(y * 4 + x)]);
             const char g = s8[nMap + t * 4];
             for (int k = 0; k < 3; ++k)
                 s24[54 + static_cast<std::size_t>(y * 12 + x * 3 + k)] = g;

@@ -19,7 +19,8 @@ class HostileInputTest : public ConversionTest {
 protected:
     // Decodes sJpeg; the run either fails with a message or writes a whole bitmap: of nFullSize
     // bytes, or, when the damage changed the picture's size, of the size its header states.
-    void ExpectErrorOrFullBitmap(const std::string& sJpeg, std::size_t nFullSize, const std::string& sWhat) {
+    void ExpectErrorOrFullBitmap(const std::string& sJpeg, std::size_t nFullSize,
+                                 const std::string& sWhat) {
         WriteFile(PathOf("bad.jpg"), sJpeg);
         fs::remove(PathOf("bad.bmp"));
         const RunOutcome outcome = Decompress(PathOf("bad.jpg"), PathOf("bad.bmp"));
@@ -31,10 +32,10 @@ protected:
         } else {
             const std::string sBmp = ReadFile(PathOf("bad.bmp"));
             ASSERT_GE(sBmp.size(), 6u) << sWhat;
-            const std::size_t nStated = static_cast<unsigned char>(sBmp[2]) |
-                                        static_cast<unsigned char>(sBmp[3]) << 8 |
-                                        static_cast<unsigned char>(sBmp[4]) << 16 |
-                                        static_cast<std::size_t>(static_cast<unsigned char>(sBmp[5])) << 24;
+            const std::size_t nStated =
+                static_cast<unsigned char>(sBmp[2]) | static_cast<unsigned char>(sBmp[3]) << 8 |
+                static_cast<unsigned char>(sBmp[4]) << 16 |
+                static_cast<std::size_t>(static_cast<unsigned char>(sBmp[5])) << 24;
             EXPECT_EQ(sBmp.size(), nStated) << sWhat;
         }
     }
@@ -61,7 +62,8 @@ TEST_F(HostileInputTest, EveryKeptFuzzInputRunsCleanly) {
 
 TEST_F(HostileInputTest, JpegHeaderPromisingAnImpossibleBitmapIsRefusedAtOnce) {
     // 65000 x 65000 pixels in a few hundred bytes: no bitmap file can hold them.
-    const RunOutcome outcome = Decompress(kFuzzData + "/jpeg/huge-dimensions.jpg", PathOf("huge.bmp"));
+    const RunOutcome outcome =
+        Decompress(kFuzzData + "/jpeg/huge-dimensions.jpg", PathOf("huge.bmp"));
     EXPECT_EQ(outcome.sMessage, "Bogus message code 1013");
     EXPECT_FALSE(Exists(PathOf("huge.bmp")));
 }
@@ -89,7 +91,8 @@ TEST_F(HostileInputTest, CutOrDamagedJpegsEndInAnErrorOrAFullBitmap) {
         for (std::size_t i = 1; i < 16; ++i)
             cuts.push_back(sJpeg.size() * i / 16);
         for (const std::size_t nCut : cuts)
-            ExpectErrorOrFullBitmap(sJpeg.substr(0, nCut), nFullSize, "cut at " + std::to_string(nCut));
+            ExpectErrorOrFullBitmap(sJpeg.substr(0, nCut), nFullSize,
+                                    "cut at " + std::to_string(nCut));
 
         // Damage single bytes throughout.
         for (std::size_t i = 0; i < sJpeg.size(); i += sJpeg.size() / 40 + 1) {

@@ -81,7 +81,8 @@ std::vector<unsigned char> MakeJpeg(int nWidth, int nHeight) {
 void DecodeAll(j_decompress_ptr cinfo) {
     CallLibjpeg([&] { jpeg_read_header(cinfo, TRUE); });
     CallLibjpeg([&] { jpeg_start_decompress(cinfo); });
-    std::vector<JSAMPLE> row(cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components));
+    std::vector<JSAMPLE> row(cinfo->output_width *
+                             static_cast<JDIMENSION>(cinfo->output_components));
     JSAMPROW pRow = row.data();
     while (cinfo->output_scanline < cinfo->output_height)
         CallLibjpeg([&] { return jpeg_read_scanlines(cinfo, &pRow, 1); });
@@ -297,7 +298,8 @@ TEST(JPEGMessageFormatTest, FirstConversionDecidesStringOrIntegers) {
 
     // A string parameter that fills its whole array has no terminator of its own.
     std::memset(jerr.msg_parm.s, 'a', JMSG_STR_PARM_MAX);
-    EXPECT_EQ(Format(jerr), "Failed to create temporary file " + std::string(JMSG_STR_PARM_MAX, 'a'));
+    EXPECT_EQ(Format(jerr),
+              "Failed to create temporary file " + std::string(JMSG_STR_PARM_MAX, 'a'));
 
     jerr.msg_code = JWRN_JFIF_MAJOR;
     jerr.msg_parm.i[0] = 1;

@@ -22,7 +22,9 @@ using driver::Wide;
 
 namespace {
 
-bool FileExists(const std::wstring& sPath) { return GetFileAttributesW(sPath.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& sPath) {
+    return GetFileAttributesW(sPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Process ids of the visible Tarnel main dialogs, and the message boxes they show.
 struct TarnelWindows {
@@ -38,7 +40,8 @@ TarnelWindows FindTarnelWindows() {
             wchar_t szClass[16] = {}, szTitle[64] = {};
             GetClassNameW(h, szClass, 16);
             GetWindowTextW(h, szTitle, 64);
-            if (!IsWindowVisible(h) || std::wstring(szClass) != L"#32770" || std::wstring(szTitle) != L"Tarnel")
+            if (!IsWindowVisible(h) || std::wstring(szClass) != L"#32770" ||
+                std::wstring(szTitle) != L"Tarnel")
                 return TRUE;
             DWORD nPid = 0;
             GetWindowThreadProcessId(h, &nPid);
@@ -87,7 +90,8 @@ IDispatch* CreateTarnel(HRESULT* phr = nullptr) {
     HRESULT hr = CLSIDFromProgID(L"Tarnel.Application", &clsid);
     IDispatch* p = nullptr;
     if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&p));
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(&p));
     if (phr != nullptr)
         *phr = hr;
     return SUCCEEDED(hr) ? p : nullptr;
@@ -96,24 +100,31 @@ IDispatch* CreateTarnel(HRESULT* phr = nullptr) {
 void RegistersByAStandAloneStart(const std::wstring& sExe) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tarnel.Application");
     CLSID clsid;
-    Check(FAILED(CLSIDFromProgID(L"Tarnel.Application", &clsid)), "not registered before a stand-alone start");
+    Check(FAILED(CLSIDFromProgID(L"Tarnel.Application", &clsid)),
+          "not registered before a stand-alone start");
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::wstring sCommand = L"\"" + sExe + L"\"";
-    Check(CreateProcessW(sExe.c_str(), sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi),
+    Check(CreateProcessW(sExe.c_str(), sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &si, &pi),
           "stand-alone start");
-    Check(WaitFor([&] { return FindTarnelWindows().mainDialogs.count(pi.dwProcessId) == 1; }), "its dialog shows");
-    Check(SUCCEEDED(CLSIDFromProgID(L"Tarnel.Application", &clsid)), "registered by the stand-alone start");
+    Check(WaitFor([&] { return FindTarnelWindows().mainDialogs.count(pi.dwProcessId) == 1; }),
+          "its dialog shows");
+    Check(SUCCEEDED(CLSIDFromProgID(L"Tarnel.Application", &clsid)),
+          "registered by the stand-alone start");
     wchar_t szServer[MAX_PATH * 2] = {};
     LONG nSize = sizeof szServer;
-    RegQueryValueW(HKEY_CLASSES_ROOT, L"CLSID\\{9DFC3A6D-BA2C-43DF-82B0-F0D911104E3F}\\LocalServer32",
-                   szServer, &nSize);
-    Check(std::wstring(szServer).find(L"/Automation") != std::wstring::npos, "local server started with /Automation");
+    RegQueryValueW(HKEY_CLASSES_ROOT,
+                   L"CLSID\\{9DFC3A6D-BA2C-43DF-82B0-F0D911104E3F}\\LocalServer32", szServer,
+                   &nSize);
+    Check(std::wstring(szServer).find(L"/Automation") != std::wstring::npos,
+          "local server started with /Automation");
     // Started by the user, the program stays open; it ends with its dialog.
     for (HWND h = FindWindowW(L"#32770", L"Tarnel"); h != nullptr; h = nullptr)
         PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
-    Check(WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0, "stand-alone program ends with its dialog");
+    Check(WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0,
+          "stand-alone program ends with its dialog");
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 }
@@ -149,7 +160,8 @@ int main(int argc, char** argv) {
     Check(CallWithPath(pFirst, L"GetBitmapFileName", path(L"in.bmp")) == S_OK, "GetBitmapFileName");
     Check(CallWithPath(pFirst, L"GetJpegFileName", path(L"auto.jpg")) == S_OK, "GetJpegFileName");
     Check(Call(pFirst, 3) == S_OK && FileExists(path(L"auto.jpg")), "Compress writes the JPEG");
-    Check(CallWithPath(pFirst, L"GetBitmapFileName", path(L"auto.bmp")) == S_OK, "GetBitmapFileName again");
+    Check(CallWithPath(pFirst, L"GetBitmapFileName", path(L"auto.bmp")) == S_OK,
+          "GetBitmapFileName again");
     Check(Call(pFirst, 4) == S_OK && FileExists(path(L"auto.bmp")), "UnCompress writes the bitmap");
 
     // Standard dispatch errors; nothing crashes.
@@ -169,13 +181,15 @@ int main(int argc, char** argv) {
     // A second object is served by a program of its own.
     IDispatch* pSecond = CreateTarnel();
     Check(pSecond != nullptr, "second object created");
-    Check(WaitFor([] { return FindTarnelWindows().mainDialogs.size() == 2; }), "two programs for two objects");
+    Check(WaitFor([] { return FindTarnelWindows().mainDialogs.size() == 2; }),
+          "two programs for two objects");
 
     // Releasing the last object of an automation-started program ends it.
     pFirst->Release();
     if (pSecond != nullptr)
         pSecond->Release();
-    Check(WaitFor([] { return FindTarnelWindows().mainDialogs.empty(); }), "programs end with their last objects");
+    Check(WaitFor([] { return FindTarnelWindows().mainDialogs.empty(); }),
+          "programs end with their last objects");
 
     // A call that meets a message box returns once the box is dismissed.
     HRESULT hrCompress = E_FAIL;
@@ -188,11 +202,13 @@ int main(int argc, char** argv) {
         CoUninitialize();
     });
     HWND hBox = nullptr;
-    Check(WaitFor([&] { return (hBox = FindTarnelWindows().hMessageBox) != nullptr; }), "message box during Compress");
+    Check(WaitFor([&] { return (hBox = FindTarnelWindows().hMessageBox) != nullptr; }),
+          "message box during Compress");
     if (hBox != nullptr) {
         wchar_t szText[256] = {};
         GetDlgItemTextW(hBox, 0xFFFF, szText, 256);
-        Check(std::wstring(szText) == L"エラー： ***.bmp が存在しません", "it names the placeholder ***.bmp");
+        Check(std::wstring(szText) == L"エラー： ***.bmp が存在しません",
+              "it names the placeholder ***.bmp");
         PostMessageW(GetDlgItem(hBox, IDOK), BM_CLICK, 0, 0);
     }
     client.join();

@@ -21,21 +21,25 @@ using driver::Wide;
 
 namespace {
 
-void CheckText(const std::wstring& sActual, const std::wstring& sExpected, const std::string& sWhat) {
-    Check(sActual == sExpected, sWhat + ": \"" + Utf8(sActual) + "\"" +
-                                    (sActual == sExpected ? "" : " expected \"" + Utf8(sExpected) + "\""));
+void CheckText(const std::wstring& sActual, const std::wstring& sExpected,
+               const std::string& sWhat) {
+    Check(sActual == sExpected,
+          sWhat + ": \"" + Utf8(sActual) + "\"" +
+              (sActual == sExpected ? "" : " expected \"" + Utf8(sExpected) + "\""));
 }
 
 std::wstring TextOf(HWND h) {
     wchar_t sz[1024] = {};
     DWORD_PTR nResult = 0;
-    SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(sz), SMTO_NORMAL, 5000, &nResult);
+    SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(sz), SMTO_NORMAL, 5000,
+                        &nResult);
     return sz;
 }
 
 void SetText(HWND h, const std::wstring& s) {
     DWORD_PTR nResult = 0;
-    SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str()), SMTO_NORMAL, 5000, &nResult);
+    SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str()), SMTO_NORMAL, 5000,
+                        &nResult);
 }
 
 std::wstring ClassOf(HWND h) {
@@ -105,7 +109,8 @@ bool AnswerMessageBox(DWORD nProcess, HWND hMain, const std::wstring& sCaption, 
         if (ClassOf(h) != L"Static")
             continue;
         if ((nStyle & SS_TYPEMASK) == SS_ICON)
-            seen.bIcon = seen.bIcon || ((nStyle & WS_VISIBLE) && SendMessageW(h, STM_GETICON, 0, 0) != 0);
+            seen.bIcon =
+                seen.bIcon || ((nStyle & WS_VISIBLE) && SendMessageW(h, STM_GETICON, 0, 0) != 0);
         else if (!TextOf(h).empty())
             seen.sText = TextOf(h);
     }
@@ -121,7 +126,9 @@ void Press(HWND hDialog, int nID) {
                  reinterpret_cast<LPARAM>(GetDlgItem(hDialog, nID)));
 }
 
-void Command(HWND hDialog, int nID) { PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nID, 0), 0); }
+void Command(HWND hDialog, int nID) {
+    PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nID, 0), 0);
+}
 
 // Asks the script outside for a screenshot and waits until it has one.
 void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
@@ -129,7 +136,8 @@ void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
     const std::wstring sDone = sSync + L"\\" + sName + L".done";
     HANDLE h = CreateFileW(sRequest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(h);
-    Check(WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000),
+    Check(WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                  20000),
           "screenshot " + Utf8(sName));
 }
 
@@ -192,9 +200,12 @@ struct Tarnel {
         if (!CreateProcessW(sExe.c_str(), sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             sDirectory.empty() ? nullptr : sDirectory.c_str(), &si, &pi))
             return false;
-        return WaitFor([&] { return (hMain = FindDialog(pi.dwProcessId, L"Tarnel")) != nullptr; }, 30000);
+        return WaitFor([&] { return (hMain = FindDialog(pi.dwProcessId, L"Tarnel")) != nullptr; },
+                       30000);
     }
-    bool Ended(DWORD nMillis = 10000) const { return WaitForSingleObject(pi.hProcess, nMillis) == WAIT_OBJECT_0; }
+    bool Ended(DWORD nMillis = 10000) const {
+        return WaitForSingleObject(pi.hProcess, nMillis) == WAIT_OBJECT_0;
+    }
     HWND Item(int nID) const { return GetDlgItem(hMain, nID); }
 };
 
@@ -206,26 +217,43 @@ bool RunConversion(Tarnel& t, int nButton) {
 }
 
 void CheckLayout(Tarnel& t) {
-    const std::vector<std::pair<int, std::wstring>> expected = {
-        {-1, L"ﾌｧｲﾙ"}, {-1, L"ﾋﾞｯﾄﾏｯﾌﾟ"}, {-1, L"Jpeg"}, {1000, L"***.bmp"}, {1001, L"***.jpg"},
-        {-1, L"Bmp -> Jpeg"}, {-1, L"画質 (0-100)"}, {1002, L"75"}, {1008, L"ﾓﾉｸﾛ"},
-        {1010, L"ﾌﾟﾛｸﾞﾚｯｼﾌﾞ"}, {1012, L"Jpegに変換"}, {-1, L"Jpeg -> Bmp"}, {-1, L"色数(0=同色変換)"},
-        {1013, L"0"}, {1028, L"ﾓﾉｸﾛ"}, {1019, L"OS2用ﾌｫｰﾏｯﾄ"}, {1020, L"Bmpに変換"},
-        {-1, L"処理時間 :"}, {1036, L"0"}, {-1, L"サイズ:"}, {23084, L""}};
+    const std::vector<std::pair<int, std::wstring>> expected = {{-1, L"ﾌｧｲﾙ"},
+                                                                {-1, L"ﾋﾞｯﾄﾏｯﾌﾟ"},
+                                                                {-1, L"Jpeg"},
+                                                                {1000, L"***.bmp"},
+                                                                {1001, L"***.jpg"},
+                                                                {-1, L"Bmp -> Jpeg"},
+                                                                {-1, L"画質 (0-100)"},
+                                                                {1002, L"75"},
+                                                                {1008, L"ﾓﾉｸﾛ"},
+                                                                {1010, L"ﾌﾟﾛｸﾞﾚｯｼﾌﾞ"},
+                                                                {1012, L"Jpegに変換"},
+                                                                {-1, L"Jpeg -> Bmp"},
+                                                                {-1, L"色数(0=同色変換)"},
+                                                                {1013, L"0"},
+                                                                {1028, L"ﾓﾉｸﾛ"},
+                                                                {1019, L"OS2用ﾌｫｰﾏｯﾄ"},
+                                                                {1020, L"Bmpに変換"},
+                                                                {-1, L"処理時間 :"},
+                                                                {1036, L"0"},
+                                                                {-1, L"サイズ:"},
+                                                                {23084, L""}};
     const std::vector<Child> children = ChildrenOf(t.hMain);
-    Check(children.size() == expected.size(), "main dialog has " + std::to_string(children.size()) + " controls");
+    Check(children.size() == expected.size(),
+          "main dialog has " + std::to_string(children.size()) + " controls");
     for (std::size_t i = 0; i < expected.size() && i < children.size(); ++i) {
         Check(children[i].nID == expected[i].first,
               "control " + std::to_string(i) + " id " + std::to_string(children[i].nID));
         CheckText(children[i].sText, expected[i].second, "control " + std::to_string(i) + " text");
     }
     // Positions, in dialog units; the scale comes from the first group box (21, 4, 195, 42).
-    const int rects[][4] = {{21, 4, 195, 42},   {26, 15, 33, 8},    {43, 29, 16, 8},    {61, 12, 138, 12},
-                            {61, 28, 138, 12},  {7, 50, 105, 88},   {12, 61, 54, 11},   {69, 60, 37, 13},
-                            {31, 82, 50, 9},    {31, 99, 51, 9},    {19, 116, 82, 17},  {118, 50, 111, 88},
-                            {128, 60, 57, 15},  {189, 60, 33, 14},  {141, 84, 56, 8},   {141, 97, 61, 12},
-                            {131, 116, 84, 17}, {5, 140, 39, 11},   {45, 140, 50, 10},  {114, 141, 23, 11},
-                            {138, 142, 95, 9}};
+    const int rects[][4] = {{21, 4, 195, 42},  {26, 15, 33, 8},    {43, 29, 16, 8},
+                            {61, 12, 138, 12}, {61, 28, 138, 12},  {7, 50, 105, 88},
+                            {12, 61, 54, 11},  {69, 60, 37, 13},   {31, 82, 50, 9},
+                            {31, 99, 51, 9},   {19, 116, 82, 17},  {118, 50, 111, 88},
+                            {128, 60, 57, 15}, {189, 60, 33, 14},  {141, 84, 56, 8},
+                            {141, 97, 61, 12}, {131, 116, 84, 17}, {5, 140, 39, 11},
+                            {45, 140, 50, 10}, {114, 141, 23, 11}, {138, 142, 95, 9}};
     std::vector<RECT> actual;
     for (HWND h = GetWindow(t.hMain, GW_CHILD); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) {
         RECT r;
@@ -240,20 +268,26 @@ void CheckLayout(Tarnel& t) {
             const RECT& r = actual[i];
             const int* e = rects[i];
             const auto within = [](double a, double b) { return a - b < 2.5 && b - a < 2.5; };
-            Check(within(r.left, e[0] * sx) && within(r.top, e[1] * sy) && within(r.right - r.left, e[2] * sx) &&
-                      within(r.bottom - r.top, e[3] * sy),
+            Check(within(r.left, e[0] * sx) && within(r.top, e[1] * sy) &&
+                      within(r.right - r.left, e[2] * sx) && within(r.bottom - r.top, e[3] * sy),
                   "control " + std::to_string(i) + " rectangle " + std::to_string(e[0]) + "," +
-                      std::to_string(e[1]) + "," + std::to_string(e[2]) + "," + std::to_string(e[3]));
+                      std::to_string(e[1]) + "," + std::to_string(e[2]) + "," +
+                      std::to_string(e[3]));
         }
     }
-    Check((GetWindowLongW(t.Item(1002), GWL_STYLE) & ES_NUMBER) != 0, "quality edit takes digits only");
-    Check((GetWindowLongW(t.Item(1013), GWL_STYLE) & ES_NUMBER) == 0, "colours edit takes any text");
-    Check((GetWindowLongW(t.Item(1008), GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX, "1008 is a check box");
-    Check((GetWindowLongW(t.Item(1012), GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON, "1012 is not a default button");
+    Check((GetWindowLongW(t.Item(1002), GWL_STYLE) & ES_NUMBER) != 0,
+          "quality edit takes digits only");
+    Check((GetWindowLongW(t.Item(1013), GWL_STYLE) & ES_NUMBER) == 0,
+          "colours edit takes any text");
+    Check((GetWindowLongW(t.Item(1008), GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX,
+          "1008 is a check box");
+    Check((GetWindowLongW(t.Item(1012), GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON,
+          "1012 is not a default button");
     wchar_t szTitle[64] = {};
     GetWindowTextW(t.hMain, szTitle, 64);
     CheckText(szTitle, L"Tarnel", "main dialog title");
-    Check((GetWindowLongW(t.hMain, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0, "main dialog is an application window");
+    Check((GetWindowLongW(t.hMain, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0,
+          "main dialog is an application window");
 }
 
 bool EndsWith(const std::wstring& s, const std::wstring& sEnd) {
@@ -266,14 +300,16 @@ bool EndsWith(const std::wstring& s, const std::wstring& sEnd) {
 void ChooseThroughFileDialog(Tarnel& t, int nCommand, const std::wstring& sFile) {
     Command(t.hMain, nCommand);
     HWND hDialog = nullptr;
-    Check(WaitFor([&] { return (hDialog = FindOwnedDialog(t.pi.dwProcessId, t.hMain)) != nullptr; }),
-          "file dialog for " + Utf8(sFile) + " shown");
+    Check(
+        WaitFor([&] { return (hDialog = FindOwnedDialog(t.pi.dwProcessId, t.hMain)) != nullptr; }),
+        "file dialog for " + Utf8(sFile) + " shown");
     if (hDialog == nullptr)
         return;
     HWND hList = nullptr;
     WaitFor([&] { return (hList = FindDescendant(hDialog, L"SysListView32")) != nullptr; });
     // A folder, then the file: a pattern the system cannot match would leave only the folder.
-    Check(WaitFor([&] { return hList != nullptr && SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0) == 2; }),
+    Check(WaitFor(
+              [&] { return hList != nullptr && SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0) == 2; }),
           "file list shows the folder and " + Utf8(sFile));
     PostKey(hList, VK_HOME);
     PostKey(hList, VK_DOWN);
@@ -292,17 +328,22 @@ void CheckFileChoice(const std::wstring& sExe, const std::wstring& sFolder) {
     ChooseThroughFileDialog(t, 32771, L"photo.bmp");
     Check(WaitFor([&] { return EndsWith(TextOf(t.Item(1000)), L"\\photo.bmp"); }),
           "bitmap path stored: " + Utf8(TextOf(t.Item(1000))));
-    CheckText(TextOf(t.Item(1001)), TextOf(t.Item(1000)).substr(0, TextOf(t.Item(1000)).size() - 4) + L".jpg",
+    CheckText(TextOf(t.Item(1001)),
+              TextOf(t.Item(1000)).substr(0, TextOf(t.Item(1000)).size() - 4) + L".jpg",
               "JPEG path derived");
-    Check(EndsWith(TextOf(t.Item(23084)), L"k bytes"), "size read-out " + Utf8(TextOf(t.Item(23084))));
-    Check(IsWindowEnabled(t.Item(1012)) && !IsWindowEnabled(t.Item(1020)), "only Jpegに変換 enabled");
+    Check(EndsWith(TextOf(t.Item(23084)), L"k bytes"),
+          "size read-out " + Utf8(TextOf(t.Item(23084))));
+    Check(IsWindowEnabled(t.Item(1012)) && !IsWindowEnabled(t.Item(1020)),
+          "only Jpegに変換 enabled");
 
     ChooseThroughFileDialog(t, 32772, L"photo.jpg");
     Check(WaitFor([&] { return EndsWith(TextOf(t.Item(1001)), L"\\photo.jpg"); }),
           "JPEG path stored: " + Utf8(TextOf(t.Item(1001))));
-    CheckText(TextOf(t.Item(1000)), TextOf(t.Item(1001)).substr(0, TextOf(t.Item(1001)).size() - 4) + L".bmp",
+    CheckText(TextOf(t.Item(1000)),
+              TextOf(t.Item(1001)).substr(0, TextOf(t.Item(1001)).size() - 4) + L".bmp",
               "bitmap path derived");
-    Check(!IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)), "only Bmpに変換 enabled");
+    Check(!IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)),
+          "only Bmpに変換 enabled");
     Command(t.hMain, IDCANCEL);
     Check(t.Ended(), "Close ends the program");
 }
@@ -350,13 +391,17 @@ void CheckMenu(const std::wstring& sExe) {
     };
     CheckText(text(hMenu, 0), L"ファイル選択", "menu popup 0");
     CheckText(text(hMenu, 1), L"ヘルプ", "menu popup 1");
-    const std::vector<std::pair<std::wstring, int>> file = {
-        {L"Bitmapファイル選択(&B)", 32771}, {L"JPEGファイル選択(&J)", 32772}, {L"", 0},
-        {L"リセット(&R)", 32779}, {L"", 0}, {L"閉じる(&C)", 2}};
+    const std::vector<std::pair<std::wstring, int>> file = {{L"Bitmapファイル選択(&B)", 32771},
+                                                            {L"JPEGファイル選択(&J)", 32772},
+                                                            {L"", 0},
+                                                            {L"リセット(&R)", 32779},
+                                                            {L"", 0},
+                                                            {L"閉じる(&C)", 2}};
     HMENU hFile = GetSubMenu(hMenu, 0);
     Check(GetMenuItemCount(hFile) == static_cast<int>(file.size()), "file menu has 6 entries");
     for (std::size_t i = 0; i < file.size(); ++i) {
-        CheckText(text(hFile, static_cast<UINT>(i)), file[i].first, "file menu item " + std::to_string(i));
+        CheckText(text(hFile, static_cast<UINT>(i)), file[i].first,
+                  "file menu item " + std::to_string(i));
         if (file[i].second != 0)
             Check(static_cast<int>(GetMenuItemID(hFile, static_cast<int>(i))) == file[i].second,
                   "file menu item " + std::to_string(i) + " command");
@@ -391,7 +436,8 @@ int main(int argc, char** argv) {
     MessageBoxSeen box;
     // Converting before any file was chosen names the placeholder.
     Press(t.hMain, 1012);
-    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box), "missing bitmap message shown");
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box),
+          "missing bitmap message shown");
     CheckText(box.sText, L"エラー： ***.bmp が存在しません", "missing bitmap message");
     Check(box.bOk && !box.bYes && box.bIcon, "missing bitmap message: OK with a stop icon");
     CheckText(TextOf(t.Item(1036)), L"0", "time unchanged after the missing source");
@@ -401,7 +447,8 @@ int main(int argc, char** argv) {
     SetText(t.Item(1001), path(L"out.jpg"));
     Check(RunConversion(t, 1012), "BMP to JPEG finished");
     const std::wstring sTime = TextOf(t.Item(1036));
-    Check(sTime.size() == 8 && sTime[1] == L'.', "time read-out \"" + Utf8(sTime) + "\" has six decimals");
+    Check(sTime.size() == 8 && sTime[1] == L'.',
+          "time read-out \"" + Utf8(sTime) + "\" has six decimals");
     Check(IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)), "both buttons enabled");
     Check(GetFileAttributesW(path(L"out.jpg").c_str()) != nAttributesMissing, "out.jpg written");
 
@@ -415,8 +462,10 @@ int main(int argc, char** argv) {
     // Overwrite question, answered No: nothing runs.
     SetText(t.Item(1036), L"-");
     Press(t.hMain, 1012);
-    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDNO, box), "overwrite question shown");
-    CheckText(box.sText, L"すでに " + path(L"out.jpg") + L" は存在します 上書きしますか？", "overwrite question");
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDNO, box),
+          "overwrite question shown");
+    CheckText(box.sText, L"すでに " + path(L"out.jpg") + L" は存在します 上書きしますか？",
+              "overwrite question");
     Check(box.bYes && box.bNo && box.bIcon, "overwrite question: Yes and No with an icon");
     Sleep(300);
     CheckText(TextOf(t.Item(1036)), L"-", "No runs nothing");
@@ -453,28 +502,36 @@ int main(int argc, char** argv) {
     Check(box.bOk && !box.bIcon, "exception message: plain OK");
     Check(WaitFor([&] { return TextOf(t.Item(1036)) != L"-" && IsWindowEnabled(t.Item(1012)); }),
           "time shown and 1012 enabled after an exception");
-    Check(GetFileAttributesW(path(L"never.bmp").c_str()) == nAttributesMissing, "failed run leaves no file");
+    Check(GetFileAttributesW(path(L"never.bmp").c_str()) == nAttributesMissing,
+          "failed run leaves no file");
 
     // A field that is not a number stops the take-in.
     SetText(t.Item(1013), L"");
     Press(t.hMain, 1020);
-    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box), "take-in message shown");
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box),
+          "take-in message shown");
     CheckText(box.sText, L"正の整数を入力してください。", "take-in message");
     SetText(t.Item(1013), L"0");
 
     // Reset from the menu.
     Command(t.hMain, 32779);
-    Check(WaitFor([&] { return TextOf(t.Item(1000)) == L"***.bmp" && TextOf(t.Item(1001)) == L"***.jpg"; }),
+    Check(WaitFor([&] {
+              return TextOf(t.Item(1000)) == L"***.bmp" && TextOf(t.Item(1001)) == L"***.jpg";
+          }),
           "reset puts the placeholders back");
 
     // The version dialog and its home-page button.
     Command(t.hMain, 32778);
     HWND hVersion = nullptr;
-    Check(WaitFor([&] { return (hVersion = FindDialog(t.pi.dwProcessId, L"バージョン情報")) != nullptr; }),
+    Check(WaitFor([&] {
+              return (hVersion = FindDialog(t.pi.dwProcessId, L"バージョン情報")) != nullptr;
+          }),
           "version dialog shown");
     if (hVersion != nullptr) {
-        Check(GetWindow(hVersion, GW_OWNER) == t.hMain, "version dialog is owned by the main dialog");
-        Check(!IsWindowEnabled(t.hMain), "main dialog takes no input while the version dialog is open");
+        Check(GetWindow(hVersion, GW_OWNER) == t.hMain,
+              "version dialog is owned by the main dialog");
+        Check(!IsWindowEnabled(t.hMain),
+              "main dialog takes no input while the version dialog is open");
         std::vector<std::wstring> texts;
         for (const Child& c : ChildrenOf(hVersion))
             texts.push_back(c.sText);
@@ -494,14 +551,16 @@ int main(int argc, char** argv) {
             for (const Child& c : ChildrenOf(hError))
                 if (c.sClass == L"Static" && !c.sText.empty())
                     sText = c.sText;
-            CheckText(sText, L"ブラウザーが正しくインストールされていません", "home-page failure message");
+            CheckText(sText, L"ブラウザーが正しくインストールされていません",
+                      "home-page failure message");
             PostMessageW(GetDlgItem(hError, IDOK), BM_CLICK, 0, 0);
             Sleep(300);
         }
         Check(IsWindow(hVersion), "version dialog stays open after the home-page button");
         Command(hVersion, IDOK);
         Check(WaitFor([&] { return !IsWindow(hVersion); }), "version dialog closes with OK");
-        Check(WaitFor([&] { return IsWindowEnabled(t.hMain) != FALSE; }), "main dialog enabled again");
+        Check(WaitFor([&] { return IsWindowEnabled(t.hMain) != FALSE; }),
+              "main dialog enabled again");
     }
 
     // Enter ends the program when the values are taken in; so does Close.

@@ -61,7 +61,8 @@ TEST_F(FileTest, CreateTruncatesUnlessToldNotTo) {
     const std::string sPath = PathOf("old.jpg");
     WriteFile(sPath, "old contents");
     {
-        CStdioFile file(sPath.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
+        CStdioFile file(sPath.c_str(),
+                        CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
         file.Write("OLD", 3);
         file.Close();
     }
@@ -96,17 +97,22 @@ TEST_F(FileTest, OpenFailuresCarryCauseOsErrorAndFileName) {
     EXPECT_EQ(e->m_strFileName, sMissing.c_str());
     EXPECT_NE(e->GetErrorMessage().Find(sMissing.c_str()), -1);
 
-    e = CatchFileException([&] { CFile file(PathOf("no/such/dir/x.jpg").c_str(), CFile::modeCreate | CFile::modeWrite); });
+    e = CatchFileException([&] {
+        CFile file(PathOf("no/such/dir/x.jpg").c_str(), CFile::modeCreate | CFile::modeWrite);
+    });
     ASSERT_NE(e, nullptr);
-    EXPECT_TRUE(e->m_cause == CFileException::fileNotFound || e->m_cause == CFileException::badPath);
+    EXPECT_TRUE(e->m_cause == CFileException::fileNotFound ||
+                e->m_cause == CFileException::badPath);
 
     e = CatchFileException([&] { CStdioFile file(m_sDir.c_str(), CFile::modeRead); });
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->m_cause, CFileException::accessDenied);
 
-    e = CatchFileException([&] { CStdioFile file(PathOf("missing.bmp/x").c_str(), CFile::modeRead); });
+    e = CatchFileException(
+        [&] { CStdioFile file(PathOf("missing.bmp/x").c_str(), CFile::modeRead); });
     ASSERT_NE(e, nullptr);
-    EXPECT_TRUE(e->m_cause == CFileException::fileNotFound || e->m_cause == CFileException::badPath);
+    EXPECT_TRUE(e->m_cause == CFileException::fileNotFound ||
+                e->m_cause == CFileException::badPath);
 }
 
 TEST_F(FileTest, OpenWithErrorRecordReturnsFalseInsteadOfThrowing) {
@@ -123,7 +129,8 @@ TEST_F(FileTest, ReadingAWriteOnlyFileGivesNothing) {
     char c = 0;
     auto e = CatchFileException([&] { file.Read(&c, 1); });
     ASSERT_NE(e, nullptr);
-    EXPECT_TRUE(e->m_cause == CFileException::invalidFile || e->m_cause == CFileException::accessDenied);
+    EXPECT_TRUE(e->m_cause == CFileException::invalidFile ||
+                e->m_cause == CFileException::accessDenied);
     // The buffered kind throws where the C library reports the error, or reads nothing.
     CStdioFile stream(PathOf("w2.bin").c_str(), CFile::modeCreate | CFile::modeWrite);
     UINT nRead = 0;

@@ -10,11 +10,11 @@ struct BmpShape {
     int nHeight = 23;
     int nBitsPerPixel = 24;  // 8 or 24 for valid files
     bool bOS2 = false;
-    int nColors = 0;         // 8-bit Windows: biClrUsed (0 means 256)
+    int nColors = 0;  // 8-bit Windows: biClrUsed (0 means 256)
     bool bGreyPalette = false;
     std::int32_t nXPelsPerMeter = 0;
     std::int32_t nYPelsPerMeter = 0;
-    int nSeed = 1;           // varies the picture
+    int nSeed = 1;  // varies the picture
 };
 
 // A complete, valid file; rows bottom-up and padded, pixel indexes within the map.

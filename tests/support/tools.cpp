@@ -8,7 +8,8 @@
 
 #include "cli/cli.h"
 
-std::string PeerCachePath(const std::string& sTool, const std::string& sArgs, const std::string& sInput) {
+std::string PeerCachePath(const std::string& sTool, const std::string& sArgs,
+                          const std::string& sInput) {
     // FNV-1a over the whole question.
     std::uint64_t nHash = 14695981039346656037ULL;
     for (const std::string* p : {&sTool, &sArgs, &sInput})

@@ -8,7 +8,8 @@
 // and its answer is also kept in a cache in the build tree; the Windows build, which cannot run
 // it, reads the answer from that cache, so the Linux suites must have run first. An empty
 // string when the tool failed or no answer is known.
-std::string PeerConvert(const std::string& sTool, const std::string& sArgs, const std::string& sInput);
+std::string PeerConvert(const std::string& sTool, const std::string& sArgs,
+                        const std::string& sInput);
 
 // Runs tarnel-cli's RunCli with these arguments, no terminal, and returns its exit code;
 // what it printed goes to *psOut and *psErr when given.
@@ -17,7 +18,8 @@ int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut = null
                  bool bInteractive = false);
 
 // Cache file of PeerConvert for one question.
-std::string PeerCachePath(const std::string& sTool, const std::string& sArgs, const std::string& sInput);
+std::string PeerCachePath(const std::string& sTool, const std::string& sArgs,
+                          const std::string& sInput);
 
 // This process's id, to keep scratch names apart from other test processes'.
 unsigned long CurrentProcessId();

@@ -23,14 +23,16 @@ void Spill(const std::string& sPath, const std::string& sBytes) {
 
 }  // namespace
 
-std::string PeerConvert(const std::string& sTool, const std::string& sArgs, const std::string& sInput) {
+std::string PeerConvert(const std::string& sTool, const std::string& sArgs,
+                        const std::string& sInput) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tarnel-peer-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string sIn = (dir / "in").string(), sOut = (dir / "out").string();
     Spill(sIn, sInput);
     fs::remove(sOut);
-    const int nStatus = std::system((sTool + " " + sArgs + " -outfile " + sOut + " " + sIn).c_str());
+    const int nStatus =
+        std::system((sTool + " " + sArgs + " -outfile " + sOut + " " + sIn).c_str());
     std::string sResult;
     if (nStatus != -1 && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0)
         sResult = Slurp(sOut);
@@ -42,7 +44,9 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs, cons
     return sResult;
 }
 
-unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+unsigned long CurrentProcessId() {
+    return static_cast<unsigned long>(getpid());
+}
 
 void SetEnvironment(const std::string& sName, const std::string& sValue) {
     if (sValue.empty())
