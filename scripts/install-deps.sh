@@ -15,6 +15,7 @@ packages=(
     libjpeg62-turbo-dev
     libjpeg-turbo-progs
     clang
+    clang-format
     libclang-rt-14-dev
     g++-mingw-w64-x86-64
     g++-mingw-w64-i686

@@ -9,8 +9,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-echo "=== layers: includes point down"
+echo "=== layers and style"
 bash scripts/check-layers.sh
+bash scripts/check-format.sh
 
 for preset in debug asan; do
     echo "=== $preset: configure and build"
