@@ -14,6 +14,8 @@ constexpr UINT kFileHeaderSize = 14;
 constexpr UINT kWindowsInfoSize = 40;
 constexpr UINT kLongWindowsInfoSize = 64;
 constexpr UINT kOS2InfoSize = 12;
+constexpr int kOS2EntrySize = 3;  // bytes per colour-map entry
+constexpr int kWindowsEntrySize = 4;
 constexpr UINT kPixelOffsetField = 10;  // bfOffBits in the file header
 constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
@@ -158,22 +160,27 @@ COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
     return h;
 }
 
-void COXBitmapFile::ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
-    h.nWidth = Get16(info + 4);
-    h.nHeight = Get16(info + 6);
-    const unsigned nPlanes = Get16(info + 8);
-    h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
+void COXBitmapFile::CheckPixelFormat(j_compress_ptr cinfo, Header& h, unsigned nPlanes,
+                                     int nEntrySize, int nTrace8, int nTrace24) {
     const auto nWidth = static_cast<int>(h.nWidth), nHeight = static_cast<int>(h.nHeight);
     if (h.nBitsPerPixel == 8) {
-        h.nEntrySize = 3;
-        TRACEMS2(cinfo, 1, BMP_TRC_OS2_8, nWidth, nHeight);
+        h.nEntrySize = nEntrySize;
+        TRACEMS2(cinfo, 1, nTrace8, nWidth, nHeight);
     } else if (h.nBitsPerPixel == 24) {
-        TRACEMS2(cinfo, 1, BMP_TRC_OS2_24, nWidth, nHeight);
+        TRACEMS2(cinfo, 1, nTrace24, nWidth, nHeight);
     } else {
         ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
     }
     if (nPlanes != 1)
         ERREXIT(cinfo, BMP_ERR_PLANES);
+}
+
+void COXBitmapFile::ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
+    h.nWidth = Get16(info + 4);
+    h.nHeight = Get16(info + 6);
+    const unsigned nPlanes = Get16(info + 8);
+    h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
+    CheckPixelFormat(cinfo, h, nPlanes, kOS2EntrySize, BMP_TRC_OS2_8, BMP_TRC_OS2_24);
 }
 
 void COXBitmapFile::ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
@@ -186,17 +193,7 @@ void COXBitmapFile::ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info
     const DWORD nXPelsPerMeter = Get32(info + 24);
     const DWORD nYPelsPerMeter = Get32(info + 28);
     h.nColors = static_cast<std::int32_t>(Get32(info + 32));  // 0 or less: a full map
-    const auto nWidth = static_cast<int>(h.nWidth), nHeight = static_cast<int>(h.nHeight);
-    if (h.nBitsPerPixel == 8) {
-        h.nEntrySize = 4;
-        TRACEMS2(cinfo, 1, BMP_TRC_WIN_8, nWidth, nHeight);
-    } else if (h.nBitsPerPixel == 24) {
-        TRACEMS2(cinfo, 1, BMP_TRC_WIN_24, nWidth, nHeight);
-    } else {
-        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
-    }
-    if (nPlanes != 1)
-        ERREXIT(cinfo, BMP_ERR_PLANES);
+    CheckPixelFormat(cinfo, h, nPlanes, kWindowsEntrySize, BMP_TRC_WIN_8, BMP_TRC_WIN_24);
     if (nCompression != 0)
         ERREXIT(cinfo, BMP_ERR_COMPRESSED);
     if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
@@ -409,7 +406,7 @@ void COXBitmapFile::WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int 
 
 void COXBitmapFile::WriteWindowsHeader(j_decompress_ptr cinfo) {
     const bool bEightBit = IsEightBitOutput(cinfo);
-    WriteFileHeaders(cinfo, kWindowsInfoSize, 4);
+    WriteFileHeaders(cinfo, kWindowsInfoSize, kWindowsEntrySize);
     BYTE info[kWindowsInfoSize] = {};
     Put32(info + 0, kWindowsInfoSize);
     Put32(info + 4, cinfo->output_width);
@@ -425,7 +422,7 @@ void COXBitmapFile::WriteWindowsHeader(j_decompress_ptr cinfo) {
 }
 
 void COXBitmapFile::WriteOS2Header(j_decompress_ptr cinfo) {
-    WriteFileHeaders(cinfo, kOS2InfoSize, 3);
+    WriteFileHeaders(cinfo, kOS2InfoSize, kOS2EntrySize);
     BYTE info[kOS2InfoSize] = {};
     Put32(info + 0, kOS2InfoSize);
     Put16(info + 4, cinfo->output_width & 0xFFFF);
@@ -467,7 +464,8 @@ BOOL COXBitmapFile::EndWrite(j_decompress_ptr cinfo) {
     else
         WriteWindowsHeader(cinfo);
     if (IsEightBitOutput(cinfo))
-        bComplete = WriteColorMap(cinfo, 256, m_bOS2Format ? 3 : 4);
+        bComplete =
+            WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize);
     // The file stores the bottom row first: the last row libjpeg produced.
     for (JDIMENSION nRow = cinfo->output_height; nRow > 0 && bComplete; --nRow) {
         const JSAMPLE* pRow = AccessWholeImageRow(Common(cinfo), nRow - 1, FALSE);

@@ -75,6 +75,9 @@ private:
     struct Header;
     void Clear();
     Header ReadHeaders(j_compress_ptr cinfo);
+    // Bit count (8 or 24) and planes (1), alike in both layouts; traces the kind of image.
+    void CheckPixelFormat(j_compress_ptr cinfo, Header& h, unsigned nPlanes, int nEntrySize,
+                          int nTrace8, int nTrace24);
     void ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
     void ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
     void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
