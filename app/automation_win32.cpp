@@ -206,9 +206,7 @@ void SetClassesValue(const std::wstring& sKey, const std::wstring& sName,
 
 }  // namespace
 
-void AfxOleLockApp() {
-    InterlockedIncrement(&g_nLocks);
-}
+void AfxOleLockApp() { InterlockedIncrement(&g_nLocks); }
 
 void AfxOleUnlockApp() {
     if (InterlockedDecrement(&g_nLocks) != 0 || g_bUserCtrl)
@@ -217,9 +215,7 @@ void AfxOleUnlockApp() {
         PostMessageW(pMain->m_hWnd, WM_CLOSE, 0, 0);
 }
 
-void AfxOleSetUserCtrl(BOOL bUserCtrl) {
-    g_bUserCtrl = bUserCtrl;
-}
+void AfxOleSetUserCtrl(BOOL bUserCtrl) { g_bUserCtrl = bUserCtrl; }
 
 BOOL RegisterTarnelClassFactory() {
     return SUCCEEDED(CoRegisterClassObject(CLSID_TarnelApplication, &g_factory, CLSCTX_LOCAL_SERVER,

@@ -15,13 +15,9 @@ void CTarnelDlgAutoProxy::GetBitmapFileName(LPCTSTR lpszPath) {
     m_pDialog->UpdateData(FALSE);
 }
 
-void CTarnelDlgAutoProxy::Compress() {
-    m_pDialog->OnCompress();
-}
+void CTarnelDlgAutoProxy::Compress() { m_pDialog->OnCompress(); }
 
-void CTarnelDlgAutoProxy::UnCompress() {
-    m_pDialog->OnUnCompress();
-}
+void CTarnelDlgAutoProxy::UnCompress() { m_pDialog->OnUnCompress(); }
 
 namespace {
 

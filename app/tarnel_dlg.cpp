@@ -84,9 +84,7 @@ BOOL CTarnelDlg::UpdateData(BOOL bSaveAndValidate) {
     return TRUE;
 }
 
-BOOL CTarnelDlg::OnOK() {
-    return UpdateData(TRUE);
-}
+BOOL CTarnelDlg::OnOK() { return UpdateData(TRUE); }
 
 void CTarnelDlg::OnReset() {
     m_window.EnableItem(IDC_COMPRESS, TRUE);
@@ -95,13 +93,9 @@ void CTarnelDlg::OnReset() {
     m_window.SetItemText(IDC_JPEG_FILE, "***.jpg");
 }
 
-void CTarnelDlg::OnVersionInfo() {
-    m_window.RunVersionInfo();
-}
+void CTarnelDlg::OnVersionInfo() { m_window.RunVersionInfo(); }
 
-BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) {
-    return CanOpenForReading(lpszPath);
-}
+BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) { return CanOpenForReading(lpszPath); }
 
 BOOL CTarnelDlg::ReadyToConvert(BOOL bToJpeg) {
     if (!UpdateData(TRUE))

@@ -78,13 +78,9 @@ void CTarnelDlgWnd::PaintMinimised() {
     EndPaint(m_hWnd, &ps);
 }
 
-CString CTarnelDlgWnd::GetItemText(int nID) {
-    return GetDlgItemText(nID);
-}
+CString CTarnelDlgWnd::GetItemText(int nID) { return GetDlgItemText(nID); }
 
-void CTarnelDlgWnd::SetItemText(int nID, LPCTSTR lpszText) {
-    SetDlgItemText(nID, lpszText);
-}
+void CTarnelDlgWnd::SetItemText(int nID, LPCTSTR lpszText) { SetDlgItemText(nID, lpszText); }
 
 int CTarnelDlgWnd::GetCheck(int nID) {
     return IsDlgButtonChecked(m_hWnd, nID) == BST_CHECKED ? 1 : 0;
@@ -94,9 +90,7 @@ void CTarnelDlgWnd::SetCheck(int nID, int nCheck) {
     CheckDlgButton(m_hWnd, nID, nCheck ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) {
-    EnableWindow(GetDlgItem(nID), bEnable);
-}
+void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) { EnableWindow(GetDlgItem(nID), bEnable); }
 
 void CTarnelDlgWnd::SetFocusItem(int nID) {
     HWND hItem = GetDlgItem(nID);
@@ -120,9 +114,7 @@ void CTarnelDlgWnd::EndWaitCursor() {
                                                  : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
 }
 
-DWORD CTarnelDlgWnd::GetTickCount() {
-    return ::GetTickCount();
-}
+DWORD CTarnelDlgWnd::GetTickCount() { return ::GetTickCount(); }
 
 namespace {
 

@@ -210,9 +210,7 @@ bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOption
     return true;
 }
 
-bool IsOption(const char* psz) {
-    return psz[0] == '-' && psz[1] != '\0';
-}
+bool IsOption(const char* psz) { return psz[0] == '-' && psz[1] != '\0'; }
 
 }  // namespace
 

@@ -21,9 +21,7 @@ constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
-unsigned Get16(const BYTE* p) {
-    return p[0] | (p[1] << 8);
-}
+unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
 DWORD Get32(const BYTE* p) {
     return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
            (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
@@ -38,16 +36,10 @@ void Put32(BYTE* p, DWORD n) {
 }
 
 // Bytes per file row: padded to a multiple of 4.
-ULONGLONG PaddedRowWidth(ULONGLONG nBytes) {
-    return (nBytes + 3) & ~ULONGLONG{3};
-}
+ULONGLONG PaddedRowWidth(ULONGLONG nBytes) { return (nBytes + 3) & ~ULONGLONG{3}; }
 
-j_common_ptr Common(j_compress_ptr cinfo) {
-    return reinterpret_cast<j_common_ptr>(cinfo);
-}
-j_common_ptr Common(j_decompress_ptr cinfo) {
-    return reinterpret_cast<j_common_ptr>(cinfo);
-}
+j_common_ptr Common(j_compress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
+j_common_ptr Common(j_decompress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
 
 JSAMPARRAY AllocRows(j_common_ptr cinfo, JDIMENSION nSamplesPerRow, JDIMENSION nRows) {
     return CallLibjpeg(
@@ -73,13 +65,9 @@ struct COXBitmapFile::Header {
     int nEntrySize;  // bytes per colour-map entry, 0 without a map
 };
 
-COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) {
-    Clear();
-}
+COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) { Clear(); }
 
-COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) {
-    Clear();
-}
+COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) { Clear(); }
 
 void COXBitmapFile::Clear() {
     m_pWholeImage = nullptr;
@@ -255,13 +243,9 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     return TRUE;
 }
 
-BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) {
-    return TRUE;
-}
+BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) { return TRUE; }
 
-JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) {
-    return (this->*m_pfnReadRow)(cinfo);
-}
+JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) { return (this->*m_pfnReadRow)(cinfo); }
 
 JSAMPROW COXBitmapFile::AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable) {
     return CallLibjpeg([&] {
@@ -355,9 +339,7 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     return TRUE;
 }
 
-BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) {
-    return TRUE;
-}
+BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) { return TRUE; }
 
 BOOL COXBitmapFile::WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) {
     (this->*m_pfnWriteRow)(cinfo, nRows);

@@ -14,15 +14,9 @@ std::size_t Clamp(int n, std::size_t nMax) {
     return std::min(static_cast<std::size_t>(n), nMax);
 }
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-bool IsAsciiSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
@@ -52,9 +46,7 @@ CString& CString::operator+=(char ch) {
     return *this;
 }
 
-int CString::Compare(LPCTSTR psz) const {
-    return std::strcmp(m_str.c_str(), psz ? psz : "");
-}
+int CString::Compare(LPCTSTR psz) const { return std::strcmp(m_str.c_str(), psz ? psz : ""); }
 
 int CString::CompareNoCase(LPCTSTR psz) const {
     const char* a = m_str.c_str();
@@ -102,13 +94,9 @@ int CString::ReverseFind(char ch) const {
     return n == std::string::npos ? -1 : static_cast<int>(n);
 }
 
-void CString::MakeUpper() {
-    std::transform(m_str.begin(), m_str.end(), m_str.begin(), AsciiUpper);
-}
+void CString::MakeUpper() { std::transform(m_str.begin(), m_str.end(), m_str.begin(), AsciiUpper); }
 
-void CString::MakeLower() {
-    std::transform(m_str.begin(), m_str.end(), m_str.begin(), AsciiLower);
-}
+void CString::MakeLower() { std::transform(m_str.begin(), m_str.end(), m_str.begin(), AsciiLower); }
 
 void CString::TrimLeft() {
     auto first = std::find_if_not(m_str.begin(), m_str.end(), IsAsciiSpace);
@@ -152,18 +140,10 @@ void CString::ReleaseBuffer(int nNewLength) {
         m_str.resize(Clamp(nNewLength, m_str.size()));
 }
 
-CString operator+(const CString& a, const CString& b) {
-    return CString(a.str() + b.str());
-}
-CString operator+(const CString& a, LPCTSTR b) {
-    return CString(a.str() + (b ? b : ""));
-}
-CString operator+(LPCTSTR a, const CString& b) {
-    return CString((a ? a : "") + b.str());
-}
-CString operator+(const CString& a, char b) {
-    return CString(a.str() + b);
-}
+CString operator+(const CString& a, const CString& b) { return CString(a.str() + b.str()); }
+CString operator+(const CString& a, LPCTSTR b) { return CString(a.str() + (b ? b : "")); }
+CString operator+(LPCTSTR a, const CString& b) { return CString((a ? a : "") + b.str()); }
+CString operator+(const CString& a, char b) { return CString(a.str() + b); }
 
 BOOL ParseUnsigned(LPCTSTR pszText, UINT& rnValue) {
     CString s(pszText);

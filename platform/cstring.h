@@ -65,27 +65,13 @@ CString operator+(const CString& a, LPCTSTR b);
 CString operator+(LPCTSTR a, const CString& b);
 CString operator+(const CString& a, char b);
 
-inline bool operator==(const CString& a, const CString& b) {
-    return a.str() == b.str();
-}
-inline bool operator==(const CString& a, LPCTSTR b) {
-    return a.Compare(b) == 0;
-}
-inline bool operator==(LPCTSTR a, const CString& b) {
-    return b.Compare(a) == 0;
-}
-inline bool operator!=(const CString& a, const CString& b) {
-    return !(a == b);
-}
-inline bool operator!=(const CString& a, LPCTSTR b) {
-    return !(a == b);
-}
-inline bool operator!=(LPCTSTR a, const CString& b) {
-    return !(a == b);
-}
-inline bool operator<(const CString& a, const CString& b) {
-    return a.str() < b.str();
-}
+inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
+inline bool operator==(const CString& a, LPCTSTR b) { return a.Compare(b) == 0; }
+inline bool operator==(LPCTSTR a, const CString& b) { return b.Compare(a) == 0; }
+inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
+inline bool operator!=(const CString& a, LPCTSTR b) { return !(a == b); }
+inline bool operator!=(LPCTSTR a, const CString& b) { return !(a == b); }
+inline bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
 
 // The framework's reading of an unsigned field: a decimal number that fits 32 bits, spaces
 // around it allowed. FALSE for anything else, an empty text included; rnValue is then unchanged.

@@ -9,9 +9,7 @@
 
 // POSIX has no mandatory share modes: the share flags are accepted and have no effect.
 
-int CFileException::OsErrorToException(LONG lOsError) {
-    return ErrnoToException(lOsError);
-}
+int CFileException::OsErrorToException(LONG lOsError) { return ErrnoToException(lOsError); }
 
 namespace {
 
@@ -212,9 +210,7 @@ ULONGLONG CStdioFile::GetLength() const {
 
 const char* const CReplaceFile::kPathSeparators = "/";
 
-unsigned long CReplaceFile::ProcessId() {
-    return static_cast<unsigned long>(::getpid());
-}
+unsigned long CReplaceFile::ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;
@@ -250,18 +246,12 @@ LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*&
     return 0;
 }
 
-BOOL CReplaceFile::AlreadyExists(LONG lOsError) {
-    return lOsError == EEXIST;
-}
+BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == EEXIST; }
 
 LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
     return ::rename(sFrom, sTo) == 0 ? 0 : errno;
 }
 
-void CReplaceFile::DeleteQuietly(const CString& sPath) {
-    ::unlink(sPath);
-}
+void CReplaceFile::DeleteQuietly(const CString& sPath) { ::unlink(sPath); }
 
-FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
-    return std::fopen(lpszPath, lpszMode);
-}
+FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) { return std::fopen(lpszPath, lpszMode); }

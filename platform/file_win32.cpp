@@ -128,9 +128,7 @@ FILE* StreamOverHandle(HANDLE h, UINT nOpenFlags) {
     return pStream;
 }
 
-HANDLE AsHandle(CFile::Handle h) {
-    return reinterpret_cast<HANDLE>(h);
-}
+HANDLE AsHandle(CFile::Handle h) { return reinterpret_cast<HANDLE>(h); }
 
 }  // namespace
 
@@ -249,9 +247,7 @@ ULONGLONG CStdioFile::GetLength() const {
 
 const char* const CReplaceFile::kPathSeparators = "/\\";
 
-unsigned long CReplaceFile::ProcessId() {
-    return GetCurrentProcessId();
-}
+unsigned long CReplaceFile::ProcessId() { return GetCurrentProcessId(); }
 
 LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;  // every destination here is replaced by moving
@@ -279,9 +275,7 @@ LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FI
     return 0;
 }
 
-BOOL CReplaceFile::AlreadyExists(LONG lOsError) {
-    return lOsError == ERROR_FILE_EXISTS;
-}
+BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == ERROR_FILE_EXISTS; }
 
 LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
     if (MoveFileExW(Utf8ToWide(sFrom).c_str(), Utf8ToWide(sTo).c_str(),
@@ -290,9 +284,7 @@ LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
     return static_cast<LONG>(GetLastError());
 }
 
-void CReplaceFile::DeleteQuietly(const CString& sPath) {
-    DeleteFileW(Utf8ToWide(sPath).c_str());
-}
+void CReplaceFile::DeleteQuietly(const CString& sPath) { DeleteFileW(Utf8ToWide(sPath).c_str()); }
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
     return _wfopen(Utf8ToWide(lpszPath).c_str(), Utf8ToWide(lpszMode).c_str());

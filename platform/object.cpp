@@ -45,9 +45,7 @@ CObject* CRuntimeClass::CreateObject(LPCSTR lpszClassName) {
     return pClass != nullptr ? pClass->CreateObject() : nullptr;
 }
 
-CRuntimeClass* CObject::GetRuntimeClass() const {
-    return RUNTIME_CLASS(CObject);
-}
+CRuntimeClass* CObject::GetRuntimeClass() const { return RUNTIME_CLASS(CObject); }
 
 void CObject::Serialize(CArchive&) {}
 
@@ -55,6 +53,4 @@ BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const {
     return GetRuntimeClass()->IsDerivedFrom(pClass);
 }
 
-BOOL CObject::IsSerializable() const {
-    return GetRuntimeClass()->m_wSchema != 0xFFFF;
-}
+BOOL CObject::IsSerializable() const { return GetRuntimeClass()->m_wSchema != 0xFFFF; }

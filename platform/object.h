@@ -71,21 +71,15 @@ public:                                     \
                                                    RUNTIME_CLASS(base_class_name),  \
                                                    nullptr};                        \
     static const AFX_CLASSINIT _init_##class_name(&class_name::class##class_name);  \
-    CRuntimeClass* class_name::GetRuntimeClass() const {                            \
-        return RUNTIME_CLASS(class_name);                                           \
-    }
+    CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
     TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
-    CObject* class_name::CreateObject() {                \
-        return new class_name;                           \
-    }                                                    \
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)           \
+    CObject* class_name::CreateObject() { return new class_name; } \
     TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema) \
-    CObject* class_name::CreateObject() {                      \
-        return new class_name;                                 \
-    }                                                          \
+#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)     \
+    CObject* class_name::CreateObject() { return new class_name; } \
     TARNEL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, class_name::CreateObject)

@@ -6,9 +6,7 @@
 
 namespace {
 
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -28,6 +26,4 @@ LPTSTR lstrcpyn(LPTSTR pszDest, LPCTSTR pszSource, int nMax) {
     return pszDest;
 }
 
-int ClampToInt(UINT n) {
-    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
-}
+int ClampToInt(UINT n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }

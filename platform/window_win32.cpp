@@ -34,9 +34,7 @@ INT_PTR CDialog::DoModal() {
                            reinterpret_cast<LPARAM>(this));
 }
 
-void CDialog::EndDialog(int nResult) {
-    ::EndDialog(m_hWnd, nResult);
-}
+void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
 
 BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
     if (nID == IDOK) {
@@ -50,9 +48,7 @@ BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
     return FALSE;
 }
 
-BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) {
-    return FALSE;
-}
+BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (nMsg == WM_INITDIALOG) {
@@ -76,22 +72,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM
     return TRUE;
 }
 
-CWinApp::CWinApp() {
-    g_pApp = this;
-}
+CWinApp::CWinApp() { g_pApp = this; }
 
 CWinApp::~CWinApp() {
     if (g_pApp == this)
         g_pApp = nullptr;
 }
 
-CWinApp* AfxGetApp() {
-    return g_pApp;
-}
+CWinApp* AfxGetApp() { return g_pApp; }
 
-CWnd* AfxGetMainWnd() {
-    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
-}
+CWnd* AfxGetMainWnd() { return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr; }
 
 int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine) {
     CWinApp* pApp = AfxGetApp();

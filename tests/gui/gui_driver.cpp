@@ -126,9 +126,7 @@ void Press(HWND hDialog, int nID) {
                  reinterpret_cast<LPARAM>(GetDlgItem(hDialog, nID)));
 }
 
-void Command(HWND hDialog, int nID) {
-    PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nID, 0), 0);
-}
+void Command(HWND hDialog, int nID) { PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nID, 0), 0); }
 
 // Asks the script outside for a screenshot and waits until it has one.
 void Screenshot(const std::wstring& sSync, const std::wstring& sName) {

@@ -32,6 +32,4 @@ std::string TempDirTest::ReadFile(const std::string& sPath) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool TempDirTest::Exists(const std::string& sPath) {
-    return fs::exists(sPath);
-}
+bool TempDirTest::Exists(const std::string& sPath) { return fs::exists(sPath); }

@@ -44,9 +44,7 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs,
     return sResult;
 }
 
-unsigned long CurrentProcessId() {
-    return static_cast<unsigned long>(getpid());
-}
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 void SetEnvironment(const std::string& sName, const std::string& sValue) {
     if (sValue.empty())

@@ -12,9 +12,7 @@ std::string PeerConvert(const std::string& sTool, const std::string& sArgs,
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-unsigned long CurrentProcessId() {
-    return GetCurrentProcessId();
-}
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
 void SetEnvironment(const std::string& sName, const std::string& sValue) {
     _putenv_s(sName.c_str(), sValue.c_str());  // an empty value removes the variable
