@@ -327,8 +327,9 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     m_nRowWidth = static_cast<JDIMENSION>(PaddedRowWidth(m_nDataWidth));
     // A file's size is a 32-bit field: a bigger picture has no bitmap file, and a few bytes of
     // hostile JPEG header must not make us hold gigabytes for one.
-    const ULONGLONG nFileSize =
-        ULONGLONG{14} + 40 + 1024 + ULONGLONG{m_nRowWidth} * cinfo->output_height;
+    const ULONGLONG nFileSize = ULONGLONG{kFileHeaderSize} + kWindowsInfoSize +
+                                kMaxColors * kWindowsEntrySize +
+                                ULONGLONG{m_nRowWidth} * cinfo->output_height;
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
     m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);

@@ -12,6 +12,7 @@
 
 struct RunOutcome {
     short nResult = -1;  // -1 when the run threw
+    int nErrorCode = 0;  // the exception's code
     std::string sMessage;
     std::string sWarnings;
 };
@@ -29,6 +30,7 @@ protected:
         try {
             outcome.nResult = decoder.DoDecompress(&jpeg, &bitmap);
         } catch (COXJPEGException* e) {
+            outcome.nErrorCode = e->m_nErrorCode;
             outcome.sMessage = static_cast<LPCTSTR>(e->m_sMessage);
             e->Delete();
         }
@@ -47,6 +49,7 @@ protected:
         try {
             outcome.nResult = encoder.DoCompress(&bitmap, &jpeg);
         } catch (COXJPEGException* e) {
+            outcome.nErrorCode = e->m_nErrorCode;
             outcome.sMessage = static_cast<LPCTSTR>(e->m_sMessage);
             e->Delete();
         }
