@@ -2,7 +2,7 @@
 // managers.
 #include "codec/jpeg_image_file.h"
 
-#include "imagefile/image_file_io.h"
+#include "imagefile/image_file_handle.h"
 #include "libjpeg/libjpeg_call.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // that read and write its file in 4096-byte blocks.
 #pragma once
 
-#include "imagefile/image_file_io.h"
+#include "imagefile/image_file_handle.h"
 #include "libjpeg/libjpeg.h"
 #include "platform/cstring.h"
 #include "platform/object.h"

@@ -2,7 +2,7 @@
 // write rows to, with its file handling.
 #pragma once
 
-#include "imagefile/image_file_io.h"
+#include "imagefile/image_file_handle.h"
 #include "libjpeg/libjpeg.h"
 #include "platform/cstring.h"
 #include "platform/object.h"

@@ -1,5 +1,5 @@
 // CImageFileHandle: opening, releasing and byte transfer.
-#include "imagefile/image_file_io.h"
+#include "imagefile/image_file_handle.h"
 
 #include <memory>
 
