@@ -56,6 +56,7 @@ public:
     virtual void Abort();
 
     BOOL IsOpen() const { return m_hFile != hFileNull; }
+    CString GetFilePath() const { return m_strFileName; }
 
     Handle m_hFile;
 
