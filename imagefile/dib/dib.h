@@ -1,0 +1,100 @@
+// COXDIB: a device-independent bitmap held as a packed DIB in movable global memory, with the
+// palette made from its colour table; read and written as BMP files, serialisable, paintable.
+#pragma once
+
+#include <memory>
+
+#include "platform/archive.h"
+#include "platform/gdi_types.h"
+#include "platform/global_memory.h"
+#include "platform/object.h"
+#include "platform/palette.h"
+
+class COXDIB : public CObject {
+    DECLARE_SERIAL(COXDIB)
+
+public:
+    COXDIB();
+    // Copies the caller's block, which stays the caller's.
+    explicit COXDIB(HGLOBAL hDIB);
+    COXDIB(const COXDIB& other);
+    COXDIB& operator=(const COXDIB& other);
+    // NULL, or a block whose header is not 40 bytes long, changes nothing.
+    COXDIB& operator=(HGLOBAL hDIB);
+    ~COXDIB() override;
+
+    void Empty();
+    BOOL IsEmpty() const { return m_hDIB == nullptr; }
+    // The block, now the caller's; the palette stays.
+    HGLOBAL Detach();
+    // A copy of the block for the caller, or NULL.
+    HGLOBAL GetDIBCopy() const;
+    CPalette* GetPalette() const { return m_pPalette; }
+
+    // Header accessors: pDIB is a locked packed DIB; NULL means this object's own.
+    CSize GetSize(const BYTE* pDIB = nullptr) const;
+    WORD GetBitCount(const BYTE* pDIB = nullptr) const;
+    WORD GetNumColors(const BYTE* pDIB = nullptr) const;
+    // Bytes between the header and the pixels: the colour table, and the three colour masks of
+    // a BI_BITFIELDS image. 0 for NULL.
+    static WORD GetColorTableSize(const BYTE* pDIB);
+    static const BYTE* GetBits(const BYTE* pDIB);
+    static BYTE* GetBits(BYTE* pDIB);
+
+    // The palette of the colour table, none when there is no table; FALSE when it cannot be made.
+    BOOL BuildPalette(const BYTE* pDIB);
+
+    // BMP files. Reading empties the object first and leaves it empty on failure; writing to a
+    // path replaces the file only when the whole image was written.
+    BOOL Read(LPCTSTR lpszPath);
+    BOOL Read(CFile* pFile);
+    BOOL Read(CArchive& ar);
+    BOOL Write(LPCTSTR lpszPath);
+    BOOL Write(CFile* pFile);
+    BOOL Write(CArchive& ar);
+    // A whole BMP file image.
+    void Serialize(CArchive& ar) override;
+
+    // Fills a 40-byte header for a blank image; the bit count, normalised to 1, 4, 8 or 24.
+    static WORD InitInfoHeader(BITMAPINFOHEADER* pHeader, DWORD nWidth, DWORD nHeight, int nBits);
+    // A blank image with the standard 16-colour table repeated; no palette. Bit counts 1, 4, 8,
+    // 16, 24 and 32 are taken, the block sized for the normalised count.
+    BOOL Create(WORD nBits, DWORD nWidth, DWORD nHeight);
+    // The colour table from a palette (NULL: the system's default palette), as colours or as
+    // palette indexes.
+    BOOL SetColorTable(CPalette* pPalette, UINT nUsage = DIB_RGB_COLORS);
+    // The two colours of a 1-bit image; FALSE (GetMonoColors) or nothing done for other images.
+    BOOL GetMonoColors(COLORREF& rColor0, COLORREF& rColor1, const BYTE* pDIB = nullptr) const;
+    void SetMonoColors(COLORREF color0, COLORREF color1, BYTE* pDIB = nullptr);
+
+    // Turns the picture clockwise by a multiple of 90 degrees, then mirrors it top to bottom
+    // and left to right as asked. FALSE, and the picture as it was, for other angles or images
+    // it cannot move (compressed ones).
+    BOOL Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal);
+    // Nearest-neighbour resizing by repeating and dropping rows and columns; 8 bits and more.
+    BOOL Resize(int nWidth, int nHeight);
+    // A 24- or 32-bit image to 8 bits with the screen's halftone palette and an ordered dither;
+    // FALSE without a 256-colour screen.
+    BOOL ReduceTo8Bit();
+    // The same with a given halftone palette, which the object keeps on success.
+    BOOL ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone);
+
+    // Bytes at the end of a row of nWidth pixels that hold padding bits.
+    static int GetPaddingBytes(int nWidth, int nBits);
+
+protected:
+    HGLOBAL m_hDIB;
+    CPalette* m_pPalette;
+
+private:
+    // Takes hDIB, a packed DIB with a 40-byte header, as the object's image and builds its
+    // palette; the object ends empty when that fails.
+    BOOL Adopt(HGLOBAL hDIB);
+    // The system's default palette's entries; the number copied.
+    static UINT GetDefaultPaletteEntries(PALETTEENTRY* pEntries, UINT nMax);
+};
+
+TARNEL_DECLARE_EXTRACTION(COXDIB)
+
+// A zero-initialised copy of a block; NULL for NULL or when memory is short.
+HGLOBAL CopyGlobal(HGLOBAL hSource);

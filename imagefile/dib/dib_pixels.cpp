@@ -1,0 +1,237 @@
+// COXDIB's pixel operations: rotation and mirroring, resizing, and reduction to 8 bits.
+#include <cstring>
+#include <vector>
+
+#include "imagefile/dib/dib.h"
+#include "imagefile/dib/dib_layout.h"
+
+using namespace dib_layout;
+
+namespace {
+
+// Ordered-dither thresholds, by column and row modulo 8.
+constexpr BYTE kThresholds[8][8] = {
+    {0, 38, 9, 47, 2, 40, 11, 50},  {25, 12, 35, 22, 27, 15, 37, 24},
+    {6, 44, 3, 41, 8, 47, 5, 43},   {31, 19, 28, 15, 34, 21, 31, 18},
+    {1, 39, 11, 49, 0, 39, 10, 48}, {27, 14, 36, 23, 26, 13, 35, 23},
+    {7, 46, 4, 43, 7, 45, 3, 42},   {33, 20, 30, 17, 32, 19, 29, 16}};
+
+// A 6 x 6 x 6 colour-cube index to its place in a halftone palette laid out otherwise.
+constexpr BYTE kCubeToPalette[216] = {
+    0,   29,  30,  31,  32,  249, 33,  34,  35,  36,  37,  38,  39,  40,  41,  42,  43,  44,
+    45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  250, 250, 57,  58,  59,  251,
+    60,  61,  62,  63,  64,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,
+    78,  79,  80,  81,  82,  83,  84,  85,  86,  87,  88,  89,  250, 90,  91,  92,  93,  94,
+    95,  96,  97,  98,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 227,
+    112, 113, 114, 115, 116, 117, 118, 119, 151, 120, 121, 122, 123, 124, 228, 125, 126, 229,
+    133, 162, 135, 131, 132, 137, 166, 134, 140, 130, 136, 143, 138, 139, 174, 141, 142, 177,
+    129, 144, 145, 146, 147, 148, 149, 150, 157, 152, 153, 154, 155, 156, 192, 158, 159, 160,
+    161, 196, 163, 164, 165, 127, 199, 167, 168, 169, 170, 171, 172, 173, 207, 175, 176, 210,
+    178, 179, 180, 181, 182, 183, 184, 185, 186, 187, 188, 189, 190, 191, 224, 193, 194, 195,
+    252, 252, 197, 198, 128, 253, 252, 200, 201, 202, 203, 204, 205, 206, 230, 208, 209, 231,
+    211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221, 222, 254, 223, 232, 225, 226, 255};
+
+constexpr int kCubeStep = 51;  // 255 / 5: six levels per channel
+
+// Locks a block for the length of a scope.
+struct CLockedBits {
+    explicit CLockedBits(HGLOBAL h) : hBlock(h), p(static_cast<BYTE*>(GlobalLock(h))) {}
+    ~CLockedBits() {
+        if (p != nullptr)
+            GlobalUnlock(hBlock);
+    }
+    CLockedBits(const CLockedBits&) = delete;
+    CLockedBits& operator=(const CLockedBits&) = delete;
+    HGLOBAL hBlock;
+    BYTE* p;
+};
+
+// A new block like the locked DIB p (header, masks and colour table) for an image of nWidth x
+// nHeight; NULL when it would not fit a 32-bit size or memory is short.
+HGLOBAL AllocateLike(const BYTE* p, long long nWidth, long long nHeight, ULONGLONG nStride) {
+    const DWORD nTable = ColorTableBytes(p);
+    const ULONGLONG nImage = nStride * static_cast<ULONGLONG>(nHeight);
+    if (nWidth <= 0 || nHeight <= 0 || nImage > 0xFFFFFFFFULL - kInfoHeaderSize - nTable)
+        return nullptr;
+    HGLOBAL h = GlobalAlloc(GHND, kInfoHeaderSize + nTable + static_cast<SIZE_T>(nImage));
+    if (h == nullptr)
+        return nullptr;
+    auto* pNew = static_cast<BYTE*>(GlobalLock(h));
+    std::memcpy(pNew, p, kInfoHeaderSize + nTable);
+    Info(pNew)->biWidth = static_cast<LONG>(nWidth);
+    Info(pNew)->biHeight = static_cast<LONG>(nHeight);
+    Info(pNew)->biSizeImage = static_cast<DWORD>(nImage);
+    GlobalUnlock(h);
+    return h;
+}
+
+// Pixel access for any bit count below 8: the leftmost pixel in the top bits of a byte.
+unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
+    return (pRow[nBit / 8] >> nShift) & ((1U << nBits) - 1);
+}
+void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
+    const auto nMask = static_cast<BYTE>(((1U << nBits) - 1) << nShift);
+    pRow[nBit / 8] = static_cast<BYTE>((pRow[nBit / 8] & ~nMask) | ((nValue << nShift) & nMask));
+}
+
+// How many times each of nSource rows or columns occurs among nDest: Bresenham-like, so that
+// repeated and dropped ones spread evenly.
+std::vector<int> Repetitions(long long nSource, long long nDest) {
+    std::vector<int> counts(static_cast<std::size_t>(nSource));
+    long long e = 0;
+    for (auto& nCount : counts) {
+        e += 2 * (nDest - nSource);
+        const long long k = e > 0 ? (e + nSource) / (2 * nSource) : (e - nSource) / (2 * nSource);
+        nCount = static_cast<int>(k + 1);
+        if (k != 0)
+            e -= 2 * nSource * k;
+    }
+    return counts;
+}
+
+}  // namespace
+
+BOOL COXDIB::Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal) {
+    if (nAngle % 90 != 0 || IsEmpty())
+        return FALSE;
+    const int nTurn = ((nAngle % 360) + 360) % 360;
+    if (nTurn == 0 && !bFlipVertical && !bFlipHorizontal)
+        return TRUE;
+    CLockedBits source(m_hDIB);
+    const BYTE* p = source.p;
+    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
+        return FALSE;
+    const BITMAPINFOHEADER* pInfo = Info(p);
+    if (pInfo->biCompression != BI_RGB && pInfo->biCompression != BI_BITFIELDS)
+        return FALSE;  // run-length data has no pixel grid to move
+    const int nBits = pInfo->biBitCount;
+    const LONG nWidth = pInfo->biWidth, nHeight = pInfo->biHeight;
+    const bool bSwap = nTurn == 90 || nTurn == 270;
+    const LONG nNewWidth = bSwap ? nHeight : nWidth, nNewHeight = bSwap ? nWidth : nHeight;
+    const ULONGLONG nSourceStride = Stride(nWidth, nBits), nStride = Stride(nNewWidth, nBits);
+    HGLOBAL hNew = AllocateLike(p, nNewWidth, nNewHeight, nStride);
+    if (hNew == nullptr)
+        return FALSE;
+    {
+        CLockedBits dest(hNew);
+        const BYTE* pSourceBits = GetBits(p);
+        BYTE* pBits = GetBits(dest.p);
+        const int nBytes = nBits / 8;
+        // Where destination pixel (c, r) comes from: undo the mirroring, then the turn.
+        for (LONG r = 0; r < nNewHeight; ++r) {
+            BYTE* pRow = pBits + static_cast<std::size_t>(r) * nStride;
+            const LONG r0 = bFlipVertical ? nNewHeight - 1 - r : r;
+            for (LONG c = 0; c < nNewWidth; ++c) {
+                const LONG c0 = bFlipHorizontal ? nNewWidth - 1 - c : c;
+                LONG x = c0, y = r0;
+                if (nTurn == 90)
+                    x = nNewHeight - 1 - r0, y = c0;
+                else if (nTurn == 180)
+                    x = nNewWidth - 1 - c0, y = nNewHeight - 1 - r0;
+                else if (nTurn == 270)
+                    x = r0, y = nNewWidth - 1 - c0;
+                const BYTE* pSourceRow = pSourceBits + static_cast<std::size_t>(y) * nSourceStride;
+                if (nBytes > 0)
+                    std::memcpy(pRow + static_cast<std::size_t>(c) * nBytes,
+                                pSourceRow + static_cast<std::size_t>(x) * nBytes, nBytes);
+                else
+                    PutSmallPixel(pRow, c, nBits, GetSmallPixel(pSourceRow, x, nBits));
+            }
+        }
+    }
+    GlobalFree(m_hDIB);  // the palette stays: the colour table is the same
+    source.p = nullptr;
+    m_hDIB = hNew;
+    return TRUE;
+}
+
+BOOL COXDIB::Resize(int nWidth, int nHeight) {
+    if (IsEmpty() || nWidth <= 0 || nHeight <= 0)
+        return FALSE;
+    CLockedBits source(m_hDIB);
+    const BYTE* p = source.p;
+    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
+        return FALSE;
+    const BITMAPINFOHEADER* pInfo = Info(p);
+    const int nBytes = pInfo->biBitCount / 8;
+    if (nBytes == 0 || (pInfo->biCompression != BI_RGB && pInfo->biCompression != BI_BITFIELDS))
+        return FALSE;
+    const ULONGLONG nStride = (static_cast<ULONGLONG>(nWidth) * nBytes + 3) & ~ULONGLONG{3};
+    HGLOBAL hNew = AllocateLike(p, nWidth, nHeight, nStride);
+    if (hNew == nullptr)
+        return FALSE;
+    {
+        CLockedBits dest(hNew);
+        const std::vector<int> columns = Repetitions(pInfo->biWidth, nWidth);
+        const std::vector<int> rows = Repetitions(pInfo->biHeight, nHeight);
+        const ULONGLONG nSourceStride = Stride(pInfo->biWidth, pInfo->biBitCount);
+        const BYTE* pSourceRow = GetBits(p);
+        BYTE* pOut = GetBits(dest.p);
+        for (int nRepeat : rows) {
+            if (nRepeat > 0) {
+                BYTE* pRow = pOut;
+                const BYTE* pIn = pSourceRow;
+                for (int nColumnRepeat : columns) {
+                    for (int i = 0; i < nColumnRepeat; ++i, pRow += nBytes)
+                        std::memcpy(pRow, pIn, nBytes);
+                    pIn += nBytes;
+                }
+                for (int i = 1; i < nRepeat; ++i)
+                    std::memcpy(pOut + i * nStride, pOut, nStride);
+                pOut += nRepeat * nStride;
+            }
+            pSourceRow += nSourceStride;
+        }
+    }
+    GlobalFree(m_hDIB);
+    source.p = nullptr;
+    m_hDIB = hNew;
+    return TRUE;
+}
+
+BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
+    if (IsEmpty() || pHalftone == nullptr || pHalftone->GetEntryCount() < 256)
+        return FALSE;
+    PALETTEENTRY second{};
+    pHalftone->GetPaletteEntries(1, 1, &second);
+    const bool bTranslate = !(second.peRed == 44 && second.peGreen == 0 && second.peBlue == 0);
+    COXDIB reduced;
+    {
+        CLockedBits source(m_hDIB);
+        const BYTE* p = source.p;
+        if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
+            return FALSE;
+        const BITMAPINFOHEADER* pInfo = Info(p);
+        // Blue, green, red in 3 or 4 bytes; 16-bit and masked pixels are not read here.
+        if (pInfo->biBitCount < 24 || pInfo->biCompression != BI_RGB)
+            return FALSE;
+        const LONG nWidth = pInfo->biWidth, nHeight = pInfo->biHeight;
+        if (!reduced.Create(8, static_cast<DWORD>(nWidth), static_cast<DWORD>(nHeight)) ||
+            !reduced.SetColorTable(pHalftone.get(), DIB_RGB_COLORS))
+            return FALSE;
+        CLockedBits dest(reduced.m_hDIB);
+        const int nBytes = pInfo->biBitCount / 8;
+        const ULONGLONG nSourceStride = Stride(nWidth, pInfo->biBitCount),
+                        nStride = Stride(nWidth, 8);
+        for (LONG y = 0; y < nHeight; ++y) {
+            const BYTE* pIn = GetBits(p) + static_cast<std::size_t>(y) * nSourceStride;
+            BYTE* pOut = GetBits(dest.p) + static_cast<std::size_t>(y) * nStride;
+            for (LONG x = 0; x < nWidth; ++x, pIn += nBytes) {
+                const int nThreshold = kThresholds[x % 8][y % 8];
+                auto level = [nThreshold](BYTE v) {
+                    return v / kCubeStep + (v % kCubeStep > nThreshold ? 1 : 0);
+                };
+                const int nIndex = level(pIn[2]) + 6 * level(pIn[1]) + 36 * level(pIn[0]);
+                pOut[x] = bTranslate ? kCubeToPalette[nIndex] : static_cast<BYTE>(nIndex);
+            }
+        }
+    }
+    Empty();
+    m_hDIB = reduced.Detach();
+    m_pPalette = pHalftone.release();
+    return TRUE;
+}
