@@ -82,6 +82,11 @@ public:
     // Bytes at the end of a row of nWidth pixels that hold padding bits.
     static int GetPaddingBytes(int nWidth, int nBits);
 
+#if defined(_WIN32)
+    // The screen's halftone palette, when the screen has at least 256 colours.
+    static BOOL MakeHalftonePalette(CPalette* pPalette);
+#endif
+
 protected:
     HGLOBAL m_hDIB;
     CPalette* m_pPalette;
