@@ -11,6 +11,7 @@ const char* const kCliUsage =
     "使い方:\n"
     "  tarnel-cli compress BMP JPEG [options]     ビットマップを JPEG に変換\n"
     "  tarnel-cli uncompress JPEG BMP [options]   JPEG をビットマップに変換\n"
+    "  tarnel-cli transform BMP BMP [steps]       ビットマップを回転・反転・拡大縮小\n"
     "\n"
     "compress options:\n"
     "  -q, --quality N      品質 (default 75)\n"
@@ -35,6 +36,12 @@ const char* const kCliUsage =
     "      --onepass        1 パスの減色\n"
     "      --max-memory N   libjpeg のメモリ上限 (1000 バイト単位)。画像は上限にかかわらず\n"
     "                       メモリに置くので, 出力も成否も変わらない (JPEGMEM も同じ)\n"
+    "\n"
+    "transform steps (書いた順に適用):\n"
+    "      --rotate 90|180|270|-90  時計回りに回転\n"
+    "      --flip           上下反転\n"
+    "      --flop           左右反転\n"
+    "      --resize WxH     W x H ピクセルに拡大縮小 (最近傍; 8 ビット以上の画像)\n"
     "\n"
     "common options:\n"
     "  -y, --yes            既存の出力ファイルを確認せずに置き換える\n"
@@ -123,6 +130,57 @@ const std::map<std::string, OptionRule>& UncompressRules() {
     return rules;
 }
 
+// A multiple of 90 degrees, written as a whole number with an optional minus sign.
+bool ParseAngle(const char* psz, int& rnAngle) {
+    const bool bNegative = psz != nullptr && *psz == '-';
+    UINT n = 0;
+    if (psz == nullptr || !ParseUnsigned(psz + (bNegative ? 1 : 0), n) || n % 90 != 0 || n > 3600)
+        return false;
+    rnAngle = bNegative ? -static_cast<int>(n) : static_cast<int>(n);
+    return true;
+}
+
+// "WxH" with both sides positive.
+bool ParseGeometry(const char* psz, int& rnWidth, int& rnHeight) {
+    const char* pszX = psz != nullptr ? std::strchr(psz, 'x') : nullptr;
+    UINT nWidth = 0, nHeight = 0;
+    if (pszX == nullptr || !ParseUnsigned(std::string(psz, pszX).c_str(), nWidth) ||
+        !ParseUnsigned(pszX + 1, nHeight) || nWidth == 0 || nHeight == 0 || nWidth > INT32_MAX ||
+        nHeight > INT32_MAX)
+        return false;
+    rnWidth = static_cast<int>(nWidth);
+    rnHeight = static_cast<int>(nHeight);
+    return true;
+}
+
+OptionRule Step(TransformStep::Kind kind) {
+    return {false, [kind](CliOptions& o, const char*) {
+                o.transform.push_back(TransformStep{kind});
+                return true;
+            }};
+}
+
+const std::map<std::string, OptionRule>& TransformRules() {
+    static const std::map<std::string, OptionRule> rules = {
+        {"--rotate",
+         {true,
+          [](CliOptions& o, const char* v) {
+              TransformStep step{TransformStep::Rotate};
+              o.transform.push_back(step);
+              return ParseAngle(v, o.transform.back().nAngle);
+          }}},
+        {"--flip", Step(TransformStep::Flip)},
+        {"--flop", Step(TransformStep::Flop)},
+        {"--resize",
+         {true,
+          [](CliOptions& o, const char* v) {
+              o.transform.push_back(TransformStep{TransformStep::Resize});
+              return ParseGeometry(v, o.transform.back().nWidth, o.transform.back().nHeight);
+          }}},
+    };
+    return rules;
+}
+
 const std::map<std::string, OptionRule>& CommonRules() {
     static const std::map<std::string, OptionRule> rules = {
         {"--yes", Flag([](CliOptions& o) { o.bYes = TRUE; })},
@@ -143,7 +201,9 @@ std::string LongName(const std::string& sArg) {
 }
 
 const OptionRule* FindRule(CliCommand command, const std::string& sName) {
-    const auto& rules = command == CliCommand::Compress ? CompressRules() : UncompressRules();
+    const auto& rules = command == CliCommand::Compress     ? CompressRules()
+                        : command == CliCommand::Uncompress ? UncompressRules()
+                                                            : TransformRules();
     for (const auto* pTable : {&rules, &CommonRules()}) {
         const auto it = pTable->find(sName);
         if (it != pTable->end())
@@ -167,8 +227,10 @@ bool ParseCommand(const std::string& sWord, CliCommand& rCommand, std::string& r
         rCommand = CliCommand::Compress;
     else if (sCommand == "uncompress")
         rCommand = CliCommand::Uncompress;
+    else if (sCommand == "transform")
+        rCommand = CliCommand::Transform;
     else {
-        rsError = "不明なコマンドです: " + sCommand + " (compress または uncompress)";
+        rsError = "不明なコマンドです: " + sCommand + " (compress, uncompress または transform)";
         return false;
     }
     return true;
@@ -218,7 +280,7 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
                      std::string& rsError) {
     rOptions = CliOptions();
     if (argc < 1) {
-        rsError = "コマンドがありません (compress または uncompress)";
+        rsError = "コマンドがありません (compress, uncompress または transform)";
         return false;
     }
     if (!ParseCommand(argv[0], rOptions.command, rsError))
@@ -241,7 +303,9 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
     if (paths.size() != 2) {
         rsError = command == CliCommand::Compress
                       ? "compress には入力の BMP と出力の JPEG の 2 つのパスが必要です"
-                      : "uncompress には入力の JPEG と出力の BMP の 2 つのパスが必要です";
+                  : command == CliCommand::Uncompress
+                      ? "uncompress には入力の JPEG と出力の BMP の 2 つのパスが必要です"
+                      : "transform には入力と出力の BMP の 2 つのパスが必要です";
         return false;
     }
     rOptions.sSource = paths[0];

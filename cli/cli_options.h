@@ -2,10 +2,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "codec/conversion.h"
 
-enum class CliCommand { None, Compress, Uncompress, Help, Version };
+enum class CliCommand { None, Compress, Uncompress, Transform, Help, Version };
+
+// One step of transform, applied in the order given.
+struct TransformStep {
+    enum Kind { Rotate, Flip, Flop, Resize } kind;
+    int nAngle = 0;  // Rotate: degrees clockwise, a multiple of 90
+    int nWidth = 0;  // Resize
+    int nHeight = 0;
+};
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -15,6 +24,7 @@ struct CliOptions {
     bool bTime = false;
     EncoderOptions encoder;
     DecoderOptions decoder;
+    std::vector<TransformStep> transform;
 };
 
 // Fills rOptions from the arguments after the program name; on failure returns false with a

@@ -133,3 +133,44 @@ TEST_F(CliTest, HelpListsTheExitCodesAndUsageErrorsPointToIt) {
     EXPECT_EQ(RunTarnelCli({"compress", sBmp}, nullptr, &sErr), kExitUsage);
     EXPECT_NE(sErr.find("--help"), std::string::npos);
 }
+
+TEST(CliOptionsTest, TransformStepsKeepTheirOrder) {
+    CliOptions o;
+    std::string sError;
+    ASSERT_TRUE(Parse({"transform", "a.bmp", "b.bmp", "--flop", "--rotate", "-90", "--resize",
+                       "30x20", "--rotate=180", "--flip"},
+                      o, sError))
+        << sError;
+    ASSERT_EQ(o.transform.size(), 5u);
+    EXPECT_EQ(o.transform[0].kind, TransformStep::Flop);
+    EXPECT_EQ(o.transform[1].nAngle, -90);
+    EXPECT_TRUE(o.transform[2].nWidth == 30 && o.transform[2].nHeight == 20);
+    EXPECT_EQ(o.transform[3].nAngle, 180);
+    EXPECT_EQ(o.transform[4].kind, TransformStep::Flip);
+    for (const char* pszBad :
+         {"--rotate=45", "--resize=30", "--resize=0x5", "--resize=3x-4", "--quality=5"}) {
+        EXPECT_FALSE(Parse({"transform", "a.bmp", "b.bmp", pszBad}, o, sError)) << pszBad;
+    }
+}
+
+TEST_F(CliTest, TransformRefusesWhatItCannotDoAndLosesNothing) {
+    const std::string sOut = PathOf("out.bmp");
+    WriteFile(sOut, "precious");
+    std::string sErr;
+    WriteFile(PathOf("bad.bmp"), "BM not really");
+    EXPECT_EQ(RunTarnelCli({"transform", PathOf("bad.bmp"), sOut, "--yes"}, nullptr, &sErr),
+              kExitFailure);
+    EXPECT_EQ(sErr, "例外 : " + PathOf("bad.bmp") + " はビットマップとして読めません\n");
+    BmpShape shape;
+    shape.nBitsPerPixel = 8;
+    WriteFile(sBmp, BuildBmp(shape));
+    EXPECT_EQ(RunTarnelCli({"transform", sBmp, sOut}, nullptr, &sErr), kExitFailure);  // not asked
+    EXPECT_EQ(RunTarnelCli({"transform", PathOf("none.bmp"), sOut}, nullptr, &sErr), kExitFailure);
+    EXPECT_EQ(sErr, "エラー： " + PathOf("none.bmp") + " が存在しません\n");
+    EXPECT_EQ(ReadFile(sOut), "precious");
+    EXPECT_EQ(ListFolder(m_sDir).size(), 3u);  // photo.bmp, out.bmp, bad.bmp
+
+    EXPECT_EQ(RunTarnelCli({"transform", sBmp, sOut, "--yes", "--rotate", "270", "--flip"}),
+              kExitSuccess);
+    EXPECT_NE(ReadFile(sOut), "precious");
+}
