@@ -10,6 +10,9 @@
 #include "platform/object.h"
 #include "platform/palette.h"
 
+class CBitmap;
+class CDC;
+
 class COXDIB : public CObject {
     DECLARE_SERIAL(COXDIB)
 
@@ -83,6 +86,26 @@ public:
     static int GetPaddingBytes(int nWidth, int nBits);
 
 #if defined(_WIN32)
+    // Painting and the screen, Windows only.
+
+    // Draws the source rectangle of the image into the destination rectangle, one to one when
+    // the sizes agree in MM_TEXT, else stretched with COLORONCOLOR. The scan lines drawn.
+    int Paint(CDC* pDC, const CRect& rectDest, const CRect& rectSource);
+    // The image of a device bitmap, seen through pPalette when given; the new block or NULL.
+    HGLOBAL CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette);
+    // A device bitmap of the image for pDC, the caller's; NULL on failure.
+    CBitmap* MakeBitmap(CDC* pDC);
+    // Selects a device bitmap of the image into pDC and reports its size. Returns the bitmap
+    // selected before, which the caller selects back when done and then deletes the one that
+    // comes out; NULL on failure, with pDC as it was.
+    HBITMAP SelectIntoDC(CDC* pDC, CSize* pSize);
+    // The image of a bitmap resource (of the program when hModule is NULL).
+    BOOL LoadFromResource(LPCTSTR lpszName, HINSTANCE hModule = nullptr);
+
+    // A palette of a packed DIB's colour table, and its size; NULL without a table.
+    static HPALETTE CreatePaletteFromHeader(const BYTE* pDIB, int* pnColors);
+    static BOOL ClearSystemPalette();
+    static BOOL GetSystemPalette(CPalette* pPalette);
     // The screen's halftone palette, when the screen has at least 256 colours.
     static BOOL MakeHalftonePalette(CPalette* pPalette);
 #endif

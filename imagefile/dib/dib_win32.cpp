@@ -1,23 +1,282 @@
-// COXDIB's screen-dependent part on Windows: the halftone palette and the default palette.
+// COXDIB on Windows: painting, device bitmaps, bitmap resources and the screen's palettes.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "imagefile/dib/dib.h"
-#include "platform/win32.h"
+#include "imagefile/dib/dib_layout.h"
+#include "platform/gdi_win32.h"
+#include "platform/wide_win32.h"
+
+using namespace dib_layout;
+
+namespace {
+
+constexpr WORD kPaletteVersion = 0x300;
+constexpr int kSystemPaletteSize = 256;
+
+// A LOGPALETTE of nEntries entries in its own storage.
+class CLogPalette {
+public:
+    explicit CLogPalette(int nEntries)
+        : m_storage(sizeof(LOGPALETTE) +
+                    static_cast<std::size_t>(nEntries) * sizeof(PALETTEENTRY)) {
+        Get()->palVersion = kPaletteVersion;
+        Get()->palNumEntries = static_cast<WORD>(nEntries);
+    }
+    LOGPALETTE* Get() { return reinterpret_cast<LOGPALETTE*>(m_storage.data()); }
+
+private:
+    std::vector<BYTE> m_storage;
+};
+
+// The screen's context for the length of a scope.
+class CScreenDC : public CDC {
+public:
+    CScreenDC() { m_hDC = ::GetDC(nullptr); }
+    ~CScreenDC() override {
+        if (m_hDC != nullptr)
+            ::ReleaseDC(nullptr, m_hDC);
+    }
+};
+
+const BITMAPINFO* AsBitmapInfo(const BYTE* pDIB) {
+    return reinterpret_cast<const BITMAPINFO*>(pDIB);
+}
+
+}  // namespace
+
+int COXDIB::Paint(CDC* pDC, const CRect& rectDest, const CRect& rectSource) {
+    if (IsEmpty() || pDC == nullptr)
+        return 0;
+    const auto* p = static_cast<const BYTE*>(GlobalLock(m_hDIB));
+    if (p == nullptr)
+        return 0;
+    HPALETTE hOldPalette = nullptr;
+    if (m_pPalette != nullptr) {
+        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, TRUE);
+        pDC->RealizePalette();
+    }
+    pDC->SetStretchBltMode(COLORONCOLOR);
+    const LONG nHeight = GetSize(p).cy;
+    // Rows of a bottom-up image are counted from the bottom on both paths: the source's top
+    // edge is turned into its distance from the bottom.
+    const LONG ySource = nHeight - rectSource.top - rectSource.Height();
+    int nLines = 0;
+    if (rectDest.Width() == rectSource.Width() && rectDest.Height() == rectSource.Height() &&
+        pDC->GetMapMode() == MM_TEXT) {
+        nLines = SetDIBitsToDevice(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
+                                   rectDest.Height(), rectSource.left, ySource, 0,
+                                   static_cast<WORD>(nHeight), GetBits(p), AsBitmapInfo(p),
+                                   DIB_RGB_COLORS);
+    } else {
+        nLines = StretchDIBits(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
+                               rectDest.Height(), rectSource.left, ySource, rectSource.Width(),
+                               rectSource.Height(), GetBits(p), AsBitmapInfo(p), DIB_RGB_COLORS,
+                               SRCCOPY);
+    }
+    GlobalUnlock(m_hDIB);
+    if (m_pPalette != nullptr)
+        pDC->SelectPalette(hOldPalette, TRUE);
+    return nLines;
+}
+
+HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
+    BITMAP bm{};
+    if (hBitmap == nullptr || GetObjectW(hBitmap, sizeof bm, &bm) == 0)
+        return nullptr;
+    BITMAPINFOHEADER header;
+    InitInfoHeader(&header, static_cast<DWORD>(bm.bmWidth), static_cast<DWORD>(bm.bmHeight),
+                   bm.bmPlanes * bm.bmBitsPixel);
+    Empty();
+    const DWORD nTable = ColorTableBytes(header, header.biClrUsed);
+    m_hDIB = GlobalAlloc(GHND, kInfoHeaderSize + nTable + header.biSizeImage);
+    if (m_hDIB == nullptr)
+        return nullptr;
+    auto* p = static_cast<BYTE*>(GlobalLock(m_hDIB));
+    std::memcpy(p, &header, sizeof header);
+    CScreenDC dc;
+    HPALETTE hOldPalette = nullptr;
+    if (pPalette != nullptr) {
+        hOldPalette = dc.SelectPalette(pPalette->m_hObject, FALSE);
+        dc.RealizePalette();
+    }
+    const int nRows = GetDIBits(dc.m_hDC, hBitmap, 0, static_cast<UINT>(bm.bmHeight), GetBits(p),
+                                reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
+    if (pPalette != nullptr)
+        dc.SelectPalette(hOldPalette, FALSE);
+    GlobalUnlock(m_hDIB);
+    if (nRows == 0) {
+        GlobalFree(m_hDIB);
+        m_hDIB = nullptr;
+        return nullptr;
+    }
+    if (pPalette != nullptr) {
+        SetColorTable(pPalette, DIB_RGB_COLORS);
+        p = static_cast<BYTE*>(GlobalLock(m_hDIB));
+        BuildPalette(p);
+        GlobalUnlock(m_hDIB);
+    }
+    return m_hDIB;
+}
+
+CBitmap* COXDIB::MakeBitmap(CDC* pDC) {
+    if (pDC == nullptr || IsEmpty())
+        return nullptr;
+    const auto* p = static_cast<const BYTE*>(GlobalLock(m_hDIB));
+    HPALETTE hOldPalette = nullptr;
+    if (m_pPalette != nullptr) {
+        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, FALSE);
+        pDC->RealizePalette();
+    }
+    HBITMAP hBitmap = CreateDIBitmap(pDC->m_hDC, &AsBitmapInfo(p)->bmiHeader, CBM_INIT, GetBits(p),
+                                     AsBitmapInfo(p), DIB_RGB_COLORS);
+    if (m_pPalette != nullptr)
+        pDC->SelectPalette(hOldPalette, FALSE);
+    GlobalUnlock(m_hDIB);
+    if (hBitmap == nullptr)
+        return nullptr;
+    auto* pBitmap = new CBitmap;
+    pBitmap->Attach(hBitmap);
+    return pBitmap;
+}
+
+HBITMAP COXDIB::SelectIntoDC(CDC* pDC, CSize* pSize) {
+    if (pSize != nullptr)
+        *pSize = CSize();
+    if (IsEmpty() || pDC == nullptr)
+        return nullptr;
+    auto* p = static_cast<BYTE*>(GlobalLock(m_hDIB));
+    const BITMAPINFOHEADER* pInfo = Info(p);
+    if (pInfo->biCompression != BI_RGB) {
+        GlobalUnlock(m_hDIB);
+        return nullptr;
+    }
+    const bool bMono = pInfo->biBitCount == 1;
+    HBITMAP hPlaceholder =
+        bMono ? CreateBitmap(1, 1, 1, 1, nullptr)
+              : CreateBitmap(1, 1, static_cast<UINT>(pDC->GetDeviceCaps(PLANES)),
+                             static_cast<UINT>(pDC->GetDeviceCaps(BITSPIXEL)), nullptr);
+    HBITMAP hPrevious = pDC->SelectBitmap(hPlaceholder);
+    COLORREF color0 = 0, color1 = 0;
+    if (bMono) {  // converted as black and white; the image keeps its own two colours
+        GetMonoColors(color0, color1, p);
+        SetMonoColors(0, 0x00FFFFFF, p);
+    }
+    HPALETTE hOldPalette = nullptr;
+    if (m_pPalette != nullptr) {
+        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, TRUE);
+        pDC->RealizePalette();
+    }
+    HBITMAP hBitmap =
+        CreateDIBitmap(pDC->m_hDC, pInfo, CBM_INIT, GetBits(p), AsBitmapInfo(p), DIB_RGB_COLORS);
+    if (m_pPalette != nullptr)
+        pDC->SelectPalette(hOldPalette, TRUE);
+    if (bMono)
+        SetMonoColors(color0, color1, p);
+    const CSize size = GetSize(p);
+    GlobalUnlock(m_hDIB);
+    if (hBitmap == nullptr) {
+        pDC->SelectBitmap(hPrevious);
+        DeleteObject(hPlaceholder);
+        return nullptr;
+    }
+    if (pSize != nullptr)
+        *pSize = size;
+    DeleteObject(pDC->SelectBitmap(hBitmap));  // the placeholder comes back out
+    return hPrevious;
+}
+
+BOOL COXDIB::LoadFromResource(LPCTSTR lpszName, HINSTANCE hModule) {
+    if (hModule == nullptr)
+        hModule = GetModuleHandleW(nullptr);
+    const std::wstring sName = Utf8ToWide(lpszName);
+    HRSRC hFound = FindResourceW(hModule, sName.c_str(), MAKEINTRESOURCEW(2));  // RT_BITMAP
+    HGLOBAL hResource = hFound != nullptr ? LoadResource(hModule, hFound) : nullptr;
+    const auto* pHeader =
+        hResource != nullptr ? static_cast<const BYTE*>(LockResource(hResource)) : nullptr;
+    if (pHeader == nullptr || HeaderSize(pHeader) != kInfoHeaderSize)
+        return FALSE;
+    CScreenDC dc;
+    CPalette palette;
+    int nColors = 0;
+    palette.m_hObject = CreatePaletteFromHeader(pHeader, &nColors);
+    if (palette.m_hObject == nullptr && dc.GetDeviceCaps(SIZEPALETTE) == kSystemPaletteSize)
+        MakeHalftonePalette(&palette);
+    HPALETTE hOldPalette = nullptr;
+    if (palette.m_hObject != nullptr) {
+        hOldPalette = dc.SelectPalette(palette.m_hObject, FALSE);
+        dc.RealizePalette();
+    }
+    const BYTE* pBits = pHeader + kInfoHeaderSize + 4 * NumColors(pHeader);
+    CBitmap bitmap;
+    bitmap.Attach(CreateDIBitmap(dc.m_hDC, Info(pHeader), CBM_INIT, pBits, AsBitmapInfo(pHeader),
+                                 DIB_RGB_COLORS));
+    const BOOL bLoaded =
+        bitmap.m_hObject != nullptr &&
+        CreateFromBitmap(bitmap.m_hObject, palette.m_hObject != nullptr ? &palette : nullptr) !=
+            nullptr;
+    if (palette.m_hObject != nullptr)
+        dc.SelectPalette(hOldPalette, FALSE);
+    return bLoaded;  // the palette and the device bitmap go with their objects
+}
+
+HPALETTE COXDIB::CreatePaletteFromHeader(const BYTE* pDIB, int* pnColors) {
+    const BITMAPINFOHEADER* pInfo = Info(pDIB);
+    int nColors = pInfo->biBitCount <= 8 ? 1 << pInfo->biBitCount : 0;
+    if (pInfo->biClrUsed != 0)
+        nColors = static_cast<int>(std::min<DWORD>(pInfo->biClrUsed, kMaxColors));
+    if (pnColors != nullptr)
+        *pnColors = nColors;
+    if (nColors == 0)
+        return nullptr;
+    CLogPalette log(nColors);
+    for (int i = 0; i < nColors; ++i)
+        log.Get()->palPalEntry[i] = ColorEntry(pDIB, static_cast<DWORD>(i));
+    return CreatePalette(log.Get());
+}
+
+BOOL COXDIB::ClearSystemPalette() {
+    CLogPalette log(kSystemPaletteSize);
+    for (int i = 0; i < kSystemPaletteSize; ++i)
+        log.Get()->palPalEntry[i] = PALETTEENTRY{0, 0, 0, PC_NOCOLLAPSE};
+    HPALETTE hPalette = CreatePalette(log.Get());
+    HDC hdc = ::GetDC(nullptr);
+    HPALETTE hOld = ::SelectPalette(hdc, hPalette, FALSE);
+    ::RealizePalette(hdc);
+    ::SelectPalette(hdc, hOld, FALSE);
+    const BOOL bDeleted = DeleteObject(hPalette);
+    return ::ReleaseDC(nullptr, hdc) != 0 && bDeleted;
+}
+
+BOOL COXDIB::GetSystemPalette(CPalette* pPalette) {
+    CScreenDC dc;
+    if (pPalette == nullptr || (dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) == 0)
+        return FALSE;
+    int nEntries = dc.GetDeviceCaps(SIZEPALETTE);
+    if (nEntries == 0)
+        nEntries = dc.GetDeviceCaps(NUMCOLORS);
+    if (nEntries <= 0)
+        return FALSE;
+    CLogPalette log(nEntries);
+    GetSystemPaletteEntries(dc.m_hDC, 0, static_cast<UINT>(nEntries), log.Get()->palPalEntry);
+    return pPalette->CreatePalette(log.Get());
+}
 
 BOOL COXDIB::MakeHalftonePalette(CPalette* pPalette) {
     HWND hDesktop = GetDesktopWindow();
-    HDC hdc = GetDC(hDesktop);
+    HDC hdc = ::GetDC(hDesktop);
     if (hdc == nullptr)
         return FALSE;
-    int nColors = GetDeviceCaps(hdc, SIZEPALETTE);
+    int nColors = ::GetDeviceCaps(hdc, SIZEPALETTE);
     if (nColors == 0)
-        nColors = GetDeviceCaps(hdc, NUMCOLORS);
+        nColors = ::GetDeviceCaps(hdc, NUMCOLORS);
     BOOL bMade = FALSE;
-    if (nColors >= 256 && pPalette != nullptr && pPalette->m_hObject == nullptr) {
+    if (nColors >= kSystemPaletteSize && pPalette != nullptr && pPalette->m_hObject == nullptr) {
         pPalette->m_hObject = CreateHalftonePalette(hdc);
         bMade = pPalette->m_hObject != nullptr;
     }
-    ReleaseDC(hDesktop, hdc);
+    ::ReleaseDC(hDesktop, hdc);
     return bMade;
 }
 

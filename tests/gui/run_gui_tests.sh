@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Window and automation tests of Tarnel.exe under Xvfb and Wine: gui_driver.exe drives the
+# Window and automation tests of Tarnel.exe under Xvfb and Wine: dib_paint.exe paints bitmaps into
+# a window and reads them back, gui_driver.exe drives the
 # dialog, auto_client.exe and a VBScript run by Wine's cscript drive "Tarnel.Application"; this
 # script provides the input files, takes the screenshots the driver asks for, and compares every
 # converted file with cjpeg and djpeg.
@@ -32,6 +33,11 @@ run_under_display() {
         "$(winpath "$work")" "$(winpath "$sync")"
     local status=$?
     kill "$watcher" 2>/dev/null
+
+    timeout --kill-after=10 60 wine "$build/tests/dib_paint.exe" \
+        "$(winpath "$repo/tests/data/resource-8bit.bmp")" > "$work/paint.log" 2>&1
+    cat "$work/paint.log"
+    grep -q "PAINT SUMMARY: checks=[0-9]* failures=0" "$work/paint.log" || status=1
 
     timeout --kill-after=10 180 wine "$build/tests/auto_client.exe" "$(winpath "$build/app/Tarnel.exe")" \
         "$(winpath "$work")" || status=1

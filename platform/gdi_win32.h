@@ -1,0 +1,71 @@
+// The GDI classes the Windows code paints with: device contexts and device bitmaps, thin owners
+// of their handles. Windows only.
+#pragma once
+
+#include "platform/palette.h"
+#include "platform/win32.h"
+
+class CWnd;
+
+class CDC {
+public:
+    CDC() = default;
+    explicit CDC(HDC hDC) : m_hDC(hDC) {}
+    virtual ~CDC() = default;
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
+    int GetMapMode() const { return ::GetMapMode(m_hDC); }
+    int SetStretchBltMode(int nMode) { return ::SetStretchBltMode(m_hDC, nMode); }
+    // The palette selected before.
+    HPALETTE SelectPalette(HPALETTE hPalette, BOOL bForceBackground) {
+        return ::SelectPalette(m_hDC, hPalette, bForceBackground);
+    }
+    UINT RealizePalette() { return ::RealizePalette(m_hDC); }
+    // The bitmap selected before.
+    HBITMAP SelectBitmap(HBITMAP hBitmap) {
+        return static_cast<HBITMAP>(::SelectObject(m_hDC, hBitmap));
+    }
+
+    HDC m_hDC = nullptr;
+};
+
+// The client area's context of a window, or of the screen for NULL; released when destroyed.
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* pWnd);
+    ~CClientDC() override;
+
+private:
+    HWND m_hWnd;
+};
+
+// The context of a WM_PAINT, from BeginPaint to EndPaint.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* pWnd);
+    ~CPaintDC() override;
+
+    PAINTSTRUCT m_ps{};
+
+private:
+    HWND m_hWnd;
+};
+
+// A device-dependent bitmap; deleted with the object.
+class CBitmap {
+public:
+    CBitmap() = default;
+    ~CBitmap() { DeleteObject(); }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    BOOL Attach(HBITMAP hBitmap);
+    HBITMAP Detach();
+    int GetBitmap(BITMAP* pBitmap) const;
+    BOOL DeleteObject();
+
+    HBITMAP m_hObject = nullptr;
+};
