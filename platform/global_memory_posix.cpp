@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/global_memory.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     Block* pBlock = static_cast<Block*>(p);
     pBlock->nSize = dwBytes;
     pBlock->nLocks = 0;
+    // Blocks hold whole images, filled from start to end once they are made.
+    AdviseBulkWrite(pBlock->bytes, dwBytes);
     return pBlock;
 }
 

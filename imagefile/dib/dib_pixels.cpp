@@ -1,4 +1,6 @@
 // COXDIB's pixel operations: rotation and mirroring, resizing, and reduction to 8 bits.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -93,6 +95,94 @@ std::vector<int> Repetitions(long long nSource, long long nDest) {
     return counts;
 }
 
+// Where each destination pixel (c, r) of a turned and mirrored image comes from: undo the
+// mirroring, then the turn. Rows are counted from the bottom, as stored.
+struct PixelMap {
+    int nTurn;
+    BOOL bFlipVertical;
+    BOOL bFlipHorizontal;
+    LONG nWidth;  // the destination's
+    LONG nHeight;
+
+    void Source(LONG c, LONG r, LONG& x, LONG& y) const {
+        const LONG c0 = bFlipHorizontal ? nWidth - 1 - c : c;
+        const LONG r0 = bFlipVertical ? nHeight - 1 - r : r;
+        switch (nTurn) {
+        case 90:
+            x = nHeight - 1 - r0, y = c0;
+            break;
+        case 180:
+            x = nWidth - 1 - c0, y = nHeight - 1 - r0;
+            break;
+        case 270:
+            x = r0, y = nWidth - 1 - c0;
+            break;
+        default:
+            x = c0, y = r0;
+            break;
+        }
+    }
+};
+
+// Whole-byte pixels. The source offset is affine in (c, r), so each destination row walks the
+// source with a fixed step; tiles keep those walks (down columns, for quarter turns) in cache.
+template <int nBytes>
+void MoveTiles(const BYTE* pSource, std::ptrdiff_t nSourceStride, BYTE* pDest, std::size_t nStride,
+               const PixelMap& map) {
+    const auto offset = [&](LONG c, LONG r) {
+        LONG x = 0, y = 0;
+        map.Source(c, r, x, y);
+        return static_cast<std::ptrdiff_t>(y) * nSourceStride +
+               static_cast<std::ptrdiff_t>(x) * nBytes;
+    };
+    const std::ptrdiff_t nOrigin = offset(0, 0);
+    const std::ptrdiff_t nStepC = map.nWidth > 1 ? offset(1, 0) - nOrigin : 0;
+    const std::ptrdiff_t nStepR = map.nHeight > 1 ? offset(0, 1) - nOrigin : 0;
+    constexpr LONG kTile = 64;
+    for (LONG rTile = 0; rTile < map.nHeight; rTile += kTile)
+        for (LONG cTile = 0; cTile < map.nWidth; cTile += kTile) {
+            const LONG rEnd = std::min(rTile + kTile, map.nHeight);
+            const LONG cEnd = std::min(cTile + kTile, map.nWidth);
+            for (LONG r = rTile; r < rEnd; ++r) {
+                const BYTE* pIn = pSource + nOrigin + r * nStepR + cTile * nStepC;
+                BYTE* pOut = pDest + static_cast<std::size_t>(r) * nStride +
+                             static_cast<std::size_t>(cTile) * nBytes;
+                for (LONG c = cTile; c < cEnd; ++c, pIn += nStepC, pOut += nBytes)
+                    std::memcpy(pOut, pIn, nBytes);
+            }
+        }
+}
+
+void MovePixels(const BYTE* pSource, ULONGLONG nSourceStride, BYTE* pDest, ULONGLONG nStride,
+                const PixelMap& map, int nBytes) {
+    const auto nIn = static_cast<std::ptrdiff_t>(nSourceStride);
+    const auto nOut = static_cast<std::size_t>(nStride);
+    switch (nBytes) {
+    case 1:
+        return MoveTiles<1>(pSource, nIn, pDest, nOut, map);
+    case 2:
+        return MoveTiles<2>(pSource, nIn, pDest, nOut, map);
+    case 3:
+        return MoveTiles<3>(pSource, nIn, pDest, nOut, map);
+    default:
+        return MoveTiles<4>(pSource, nIn, pDest, nOut, map);
+    }
+}
+
+// 1- and 4-bit pixels, one by one.
+void MoveSmallPixels(const BYTE* pSource, ULONGLONG nSourceStride, BYTE* pDest, ULONGLONG nStride,
+                     const PixelMap& map, int nBits) {
+    for (LONG r = 0; r < map.nHeight; ++r) {
+        BYTE* pRow = pDest + static_cast<std::size_t>(r) * nStride;
+        for (LONG c = 0; c < map.nWidth; ++c) {
+            LONG x = 0, y = 0;
+            map.Source(c, r, x, y);
+            const BYTE* pSourceRow = pSource + static_cast<std::size_t>(y) * nSourceStride;
+            PutSmallPixel(pRow, c, nBits, GetSmallPixel(pSourceRow, x, nBits));
+        }
+    }
+}
+
 }  // namespace
 
 BOOL COXDIB::Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal) {
@@ -120,28 +210,11 @@ BOOL COXDIB::Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal) {
         CLockedBits dest(hNew);
         const BYTE* pSourceBits = GetBits(p);
         BYTE* pBits = GetBits(dest.p);
-        const int nBytes = nBits / 8;
-        // Where destination pixel (c, r) comes from: undo the mirroring, then the turn.
-        for (LONG r = 0; r < nNewHeight; ++r) {
-            BYTE* pRow = pBits + static_cast<std::size_t>(r) * nStride;
-            const LONG r0 = bFlipVertical ? nNewHeight - 1 - r : r;
-            for (LONG c = 0; c < nNewWidth; ++c) {
-                const LONG c0 = bFlipHorizontal ? nNewWidth - 1 - c : c;
-                LONG x = c0, y = r0;
-                if (nTurn == 90)
-                    x = nNewHeight - 1 - r0, y = c0;
-                else if (nTurn == 180)
-                    x = nNewWidth - 1 - c0, y = nNewHeight - 1 - r0;
-                else if (nTurn == 270)
-                    x = r0, y = nNewWidth - 1 - c0;
-                const BYTE* pSourceRow = pSourceBits + static_cast<std::size_t>(y) * nSourceStride;
-                if (nBytes > 0)
-                    std::memcpy(pRow + static_cast<std::size_t>(c) * nBytes,
-                                pSourceRow + static_cast<std::size_t>(x) * nBytes, nBytes);
-                else
-                    PutSmallPixel(pRow, c, nBits, GetSmallPixel(pSourceRow, x, nBits));
-            }
-        }
+        const PixelMap map{nTurn, bFlipVertical, bFlipHorizontal, nNewWidth, nNewHeight};
+        if (nBits >= 8)
+            MovePixels(pSourceBits, nSourceStride, pBits, nStride, map, nBits / 8);
+        else
+            MoveSmallPixels(pSourceBits, nSourceStride, pBits, nStride, map, nBits);
     }
     GlobalFree(m_hDIB);  // the palette stays: the colour table is the same
     source.p = nullptr;
