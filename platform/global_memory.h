@@ -38,3 +38,24 @@ BOOL GlobalUnlock(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
 SIZE_T GlobalSize(HGLOBAL hMem);
 #endif
+
+// A block locked for the length of a scope; Get() is NULL when it could not be locked.
+class CGlobalLock {
+public:
+    explicit CGlobalLock(HGLOBAL h)
+        : m_h(h), m_p(h != nullptr ? static_cast<BYTE*>(GlobalLock(h)) : nullptr) {}
+    ~CGlobalLock() {
+        if (m_p != nullptr)
+            GlobalUnlock(m_h);
+    }
+    CGlobalLock(const CGlobalLock&) = delete;
+    CGlobalLock& operator=(const CGlobalLock&) = delete;
+
+    BYTE* Get() const { return m_p; }
+    // The block has been freed: nothing to unlock.
+    void Forget() { m_p = nullptr; }
+
+private:
+    HGLOBAL m_h;
+    BYTE* m_p;
+};

@@ -18,24 +18,6 @@ constexpr UINT kArchiveBufferSize = 4096;
 constexpr UINT kChunkSize = 16384;  // bulk transfers go in pieces of at most this
 constexpr WORD kPaletteVersion = 0x300;
 
-// Locks a block for the length of a scope.
-class CLocked {
-public:
-    explicit CLocked(HGLOBAL h)
-        : m_h(h), m_p(h != nullptr ? static_cast<BYTE*>(GlobalLock(h)) : nullptr) {}
-    ~CLocked() {
-        if (m_p != nullptr)
-            GlobalUnlock(m_h);
-    }
-    CLocked(const CLocked&) = delete;
-    CLocked& operator=(const CLocked&) = delete;
-    BYTE* Get() const { return m_p; }
-
-private:
-    HGLOBAL m_h;
-    BYTE* m_p;
-};
-
 UINT ReadChunked(CArchive& ar, BYTE* pData, SIZE_T nBytes) {
     SIZE_T nDone = 0;
     while (nDone < nBytes) {
@@ -84,7 +66,7 @@ HGLOBAL CopyGlobal(HGLOBAL hSource) {
     HGLOBAL hCopy = GlobalAlloc(GHND, nSize);
     if (hCopy == nullptr)
         return nullptr;
-    CLocked source(hSource), copy(hCopy);
+    CGlobalLock source(hSource), copy(hCopy);
     if (source.Get() == nullptr || copy.Get() == nullptr) {
         GlobalFree(hCopy);
         return nullptr;
@@ -112,7 +94,7 @@ COXDIB& COXDIB::operator=(HGLOBAL hDIB) {
     if (hDIB == nullptr || hDIB == m_hDIB)
         return *this;
     {
-        CLocked source(hDIB);
+        CGlobalLock source(hDIB);
         if (source.Get() == nullptr || HeaderSize(source.Get()) != kInfoHeaderSize)
             return *this;
     }
@@ -144,7 +126,7 @@ HGLOBAL COXDIB::GetDIBCopy() const { return CopyGlobal(m_hDIB); }
 BOOL COXDIB::Adopt(HGLOBAL hDIB) {
     Empty();
     m_hDIB = hDIB;
-    CLocked dib(m_hDIB);
+    CGlobalLock dib(m_hDIB);
     if (dib.Get() != nullptr && BuildPalette(dib.Get()))
         return TRUE;
     // An image without the palette its colour table asks for cannot be shown as it is.
@@ -154,7 +136,7 @@ BOOL COXDIB::Adopt(HGLOBAL hDIB) {
 
 CSize COXDIB::GetSize(const BYTE* pDIB) const {
     if (pDIB == nullptr) {
-        CLocked dib(m_hDIB);
+        CGlobalLock dib(m_hDIB);
         return dib.Get() != nullptr ? GetSize(dib.Get()) : CSize();
     }
     if (HeaderSize(pDIB) == kInfoHeaderSize)
@@ -164,7 +146,7 @@ CSize COXDIB::GetSize(const BYTE* pDIB) const {
 
 WORD COXDIB::GetBitCount(const BYTE* pDIB) const {
     if (pDIB == nullptr) {
-        CLocked dib(m_hDIB);
+        CGlobalLock dib(m_hDIB);
         return dib.Get() != nullptr ? GetBitCount(dib.Get()) : 0;
     }
     return HeaderSize(pDIB) == kInfoHeaderSize ? Info(pDIB)->biBitCount : Core(pDIB)->bcBitCount;
@@ -172,7 +154,7 @@ WORD COXDIB::GetBitCount(const BYTE* pDIB) const {
 
 WORD COXDIB::GetNumColors(const BYTE* pDIB) const {
     if (pDIB == nullptr) {
-        CLocked dib(m_hDIB);
+        CGlobalLock dib(m_hDIB);
         return dib.Get() != nullptr ? GetNumColors(dib.Get()) : 0;
     }
     return NumColors(pDIB);
@@ -255,7 +237,7 @@ BOOL COXDIB::Read(CArchive& ar) {
         return FALSE;
     BOOL bRead = FALSE;
     {
-        CLocked dib(hDIB);
+        CGlobalLock dib(hDIB);
         BYTE* p = dib.Get();
         if (p != nullptr) {
             std::memcpy(p, &header.info, kInfoHeaderSize);
@@ -300,7 +282,7 @@ BOOL COXDIB::Write(CFile* pFile) {
 }
 
 BOOL COXDIB::Write(CArchive& ar) {
-    CLocked dib(m_hDIB);
+    CGlobalLock dib(m_hDIB);
     BYTE* p = dib.Get();
     if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
         return FALSE;

@@ -118,6 +118,8 @@ private:
     // Takes hDIB, a packed DIB with a 40-byte header, as the object's image and builds its
     // palette; the object ends empty when that fails.
     BOOL Adopt(HGLOBAL hDIB);
+    // Replaces the block with hDIB, keeping the palette.
+    void TakeBlock(HGLOBAL hDIB);
     // The system's default palette's entries; the number copied.
     static UINT GetDefaultPaletteEntries(PALETTEENTRY* pEntries, UINT nMax);
 };

@@ -35,18 +35,14 @@ constexpr BYTE kCubeToPalette[216] = {
 
 constexpr int kCubeStep = 51;  // 255 / 5: six levels per channel
 
-// Locks a block for the length of a scope.
-struct CLockedBits {
-    explicit CLockedBits(HGLOBAL h) : hBlock(h), p(static_cast<BYTE*>(GlobalLock(h))) {}
-    ~CLockedBits() {
-        if (p != nullptr)
-            GlobalUnlock(hBlock);
-    }
-    CLockedBits(const CLockedBits&) = delete;
-    CLockedBits& operator=(const CLockedBits&) = delete;
-    HGLOBAL hBlock;
-    BYTE* p;
-};
+// The header of a locked DIB whose pixels lie on a grid that can be moved (not run-length
+// coded), or NULL.
+const BITMAPINFOHEADER* MovableInfo(const BYTE* p) {
+    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
+        return nullptr;
+    const BITMAPINFOHEADER* pInfo = Info(p);
+    return pInfo->biCompression == BI_RGB || pInfo->biCompression == BI_BITFIELDS ? pInfo : nullptr;
+}
 
 // A new block like the locked DIB p (header, masks and colour table) for an image of nWidth x
 // nHeight; NULL when it would not fit a 32-bit size or memory is short.
@@ -185,19 +181,22 @@ void MoveSmallPixels(const BYTE* pSource, ULONGLONG nSourceStride, BYTE* pDest, 
 
 }  // namespace
 
+void COXDIB::TakeBlock(HGLOBAL hDIB) {
+    GlobalFree(m_hDIB);
+    m_hDIB = hDIB;
+}
+
 BOOL COXDIB::Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal) {
     if (nAngle % 90 != 0 || IsEmpty())
         return FALSE;
     const int nTurn = ((nAngle % 360) + 360) % 360;
     if (nTurn == 0 && !bFlipVertical && !bFlipHorizontal)
         return TRUE;
-    CLockedBits source(m_hDIB);
-    const BYTE* p = source.p;
-    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
+    CGlobalLock source(m_hDIB);
+    const BYTE* p = source.Get();
+    const BITMAPINFOHEADER* pInfo = MovableInfo(p);
+    if (pInfo == nullptr)
         return FALSE;
-    const BITMAPINFOHEADER* pInfo = Info(p);
-    if (pInfo->biCompression != BI_RGB && pInfo->biCompression != BI_BITFIELDS)
-        return FALSE;  // run-length data has no pixel grid to move
     const int nBits = pInfo->biBitCount;
     const LONG nWidth = pInfo->biWidth, nHeight = pInfo->biHeight;
     const bool bSwap = nTurn == 90 || nTurn == 270;
@@ -207,43 +206,40 @@ BOOL COXDIB::Rotate(int nAngle, BOOL bFlipVertical, BOOL bFlipHorizontal) {
     if (hNew == nullptr)
         return FALSE;
     {
-        CLockedBits dest(hNew);
+        CGlobalLock dest(hNew);
         const BYTE* pSourceBits = GetBits(p);
-        BYTE* pBits = GetBits(dest.p);
+        BYTE* pBits = GetBits(dest.Get());
         const PixelMap map{nTurn, bFlipVertical, bFlipHorizontal, nNewWidth, nNewHeight};
         if (nBits >= 8)
             MovePixels(pSourceBits, nSourceStride, pBits, nStride, map, nBits / 8);
         else
             MoveSmallPixels(pSourceBits, nSourceStride, pBits, nStride, map, nBits);
     }
-    GlobalFree(m_hDIB);  // the palette stays: the colour table is the same
-    source.p = nullptr;
-    m_hDIB = hNew;
+    source.Forget();
+    TakeBlock(hNew);  // the palette stays: the colour table is the same
     return TRUE;
 }
 
 BOOL COXDIB::Resize(int nWidth, int nHeight) {
     if (IsEmpty() || nWidth <= 0 || nHeight <= 0)
         return FALSE;
-    CLockedBits source(m_hDIB);
-    const BYTE* p = source.p;
-    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
-        return FALSE;
-    const BITMAPINFOHEADER* pInfo = Info(p);
-    const int nBytes = pInfo->biBitCount / 8;
-    if (nBytes == 0 || (pInfo->biCompression != BI_RGB && pInfo->biCompression != BI_BITFIELDS))
+    CGlobalLock source(m_hDIB);
+    const BYTE* p = source.Get();
+    const BITMAPINFOHEADER* pInfo = MovableInfo(p);
+    const int nBytes = pInfo != nullptr ? pInfo->biBitCount / 8 : 0;
+    if (nBytes == 0)
         return FALSE;
     const ULONGLONG nStride = (static_cast<ULONGLONG>(nWidth) * nBytes + 3) & ~ULONGLONG{3};
     HGLOBAL hNew = AllocateLike(p, nWidth, nHeight, nStride);
     if (hNew == nullptr)
         return FALSE;
     {
-        CLockedBits dest(hNew);
+        CGlobalLock dest(hNew);
         const std::vector<int> columns = Repetitions(pInfo->biWidth, nWidth);
         const std::vector<int> rows = Repetitions(pInfo->biHeight, nHeight);
         const ULONGLONG nSourceStride = Stride(pInfo->biWidth, pInfo->biBitCount);
         const BYTE* pSourceRow = GetBits(p);
-        BYTE* pOut = GetBits(dest.p);
+        BYTE* pOut = GetBits(dest.Get());
         for (int nRepeat : rows) {
             if (nRepeat > 0) {
                 BYTE* pRow = pOut;
@@ -260,9 +256,8 @@ BOOL COXDIB::Resize(int nWidth, int nHeight) {
             pSourceRow += nSourceStride;
         }
     }
-    GlobalFree(m_hDIB);
-    source.p = nullptr;
-    m_hDIB = hNew;
+    source.Forget();
+    TakeBlock(hNew);
     return TRUE;
 }
 
@@ -274,8 +269,8 @@ BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
     const bool bTranslate = !(second.peRed == 44 && second.peGreen == 0 && second.peBlue == 0);
     COXDIB reduced;
     {
-        CLockedBits source(m_hDIB);
-        const BYTE* p = source.p;
+        CGlobalLock source(m_hDIB);
+        const BYTE* p = source.Get();
         if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
             return FALSE;
         const BITMAPINFOHEADER* pInfo = Info(p);
@@ -286,13 +281,13 @@ BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
         if (!reduced.Create(8, static_cast<DWORD>(nWidth), static_cast<DWORD>(nHeight)) ||
             !reduced.SetColorTable(pHalftone.get(), DIB_RGB_COLORS))
             return FALSE;
-        CLockedBits dest(reduced.m_hDIB);
+        CGlobalLock dest(reduced.m_hDIB);
         const int nBytes = pInfo->biBitCount / 8;
         const ULONGLONG nSourceStride = Stride(nWidth, pInfo->biBitCount),
                         nStride = Stride(nWidth, 8);
         for (LONG y = 0; y < nHeight; ++y) {
             const BYTE* pIn = GetBits(p) + static_cast<std::size_t>(y) * nSourceStride;
-            BYTE* pOut = GetBits(dest.p) + static_cast<std::size_t>(y) * nStride;
+            BYTE* pOut = GetBits(dest.Get()) + static_cast<std::size_t>(y) * nStride;
             for (LONG x = 0; x < nWidth; ++x, pIn += nBytes) {
                 const int nThreshold = kThresholds[x % 8][y % 8];
                 auto level = [nThreshold](BYTE v) {
