@@ -52,6 +52,8 @@ run_under_display() {
     grep -q "VBS SUMMARY: converted" "$work/vbs.log" || status=1
 
     wineserver -k 2>/dev/null
+    # The other suites go on after this one: give them their lasting server back.
+    [ -n "${TARNEL_PERSISTENT_WINESERVER:-}" ] && wineserver -p
     return $status
 }
 
