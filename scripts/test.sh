@@ -33,10 +33,6 @@ cmake --build --preset mingw
 echo "=== mingw: test under Wine"
 source scripts/wine-env.sh  # creates the private prefix once, before tests run side by side
 trap 'wineserver -k 2>/dev/null || true' EXIT
-# One server for the whole run: a server that exits between two test programs (it lingers only
-# a few seconds) resets the connection of a program that starts just then.
-export TARNEL_PERSISTENT_WINESERVER=1
-wineserver -p
 ctest --preset mingw
 echo "=== screenshots: build/mingw/screenshots/"
 

@@ -286,8 +286,3 @@ BOOL COXDIB::ReduceTo8Bit() {
         return FALSE;
     return ReduceTo8Bit(std::move(pHalftone));
 }
-
-UINT COXDIB::GetDefaultPaletteEntries(PALETTEENTRY* pEntries, UINT nMax) {
-    return GetPaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), 0, nMax,
-                             pEntries);
-}
