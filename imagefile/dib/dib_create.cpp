@@ -82,12 +82,10 @@ BOOL COXDIB::Create(WORD nBits, DWORD nWidth, DWORD nHeight) {
 BOOL COXDIB::SetColorTable(CPalette* pPalette, UINT nUsage) {
     if (IsEmpty())
         return FALSE;
-    auto* p = static_cast<BYTE*>(GlobalLock(m_hDIB));
-    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize) {
-        if (p != nullptr)
-            GlobalUnlock(m_hDIB);
+    CGlobalLock dib(m_hDIB);
+    BYTE* p = dib.Get();
+    if (p == nullptr || HeaderSize(p) != kInfoHeaderSize)
         return FALSE;
-    }
     const BITMAPINFOHEADER* pInfo = Info(p);
     DWORD nColors = pInfo->biClrUsed;
     if (nColors == 0 && pInfo->biBitCount <= 8)
@@ -110,7 +108,6 @@ BOOL COXDIB::SetColorTable(CPalette* pPalette, UINT nUsage) {
         for (DWORD i = 0; i < nColors; ++i)
             pTable[i] = RGBQUAD{entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
     }
-    GlobalUnlock(m_hDIB);
     return TRUE;
 }
 
