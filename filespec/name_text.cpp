@@ -121,3 +121,14 @@ PathParts SplitPath(const CString& sPath) {
 }
 
 }  // namespace name_text
+
+namespace name_text {
+
+std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory) {
+    std::vector<CString> prefixes;
+    for (int nPos = sDirectory.Find('\\'); nPos >= 0; nPos = sDirectory.Find('\\', nPos + 1))
+        prefixes.push_back(sDirectory.Left(nPos));
+    return prefixes;
+}
+
+}  // namespace name_text

@@ -2,6 +2,8 @@
 // the C runtime's splitting of a path into drive, directory, base name and extension.
 #pragma once
 
+#include <vector>
+
 #include "platform/cstring.h"
 
 namespace name_text {
@@ -37,5 +39,13 @@ struct PathParts {
     CString sExtension;
 };
 PathParts SplitPath(const CString& sPath);
+
+}  // namespace name_text
+
+namespace name_text {
+
+// The directories that lead to sDirectory ("C:\A\B" gives "C:", "C:\A"): each prefix that ends
+// just before a '\', the root's empty prefix after a drive included, in order from the top.
+std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory);
 
 }  // namespace name_text

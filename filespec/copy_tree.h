@@ -1,0 +1,74 @@
+// COXCopyTree: copies a directory with everything below it, and undoes a copy that failed.
+#pragma once
+
+#include <vector>
+
+#include "filespec/copy_status_window.h"
+#include "filespec/path_spec.h"
+
+// An ordered list of paths that owns a copy of each.
+class PathList {
+public:
+    // 0, or 2 when memory runs out.
+    int Append(LPCTSTR pszPath);
+    int GetCount() const { return static_cast<int>(m_paths.size()); }
+    const CString& GetAt(int nIndex) const { return m_paths[static_cast<std::size_t>(nIndex)]; }
+    void RemoveAll() { m_paths.clear(); }
+
+private:
+    std::vector<CString> m_paths;
+};
+
+class COXCopyTree : public CObject {
+    DECLARE_DYNAMIC(COXCopyTree)
+
+public:
+    // The codes m_nError takes.
+    enum Error : short {
+        errorNone = 0,
+        errorNoMemory = 2,
+        errorCurrentDirectory = 8,
+        errorSourceDirectory = 9,
+        errorDestinationDirectory = 10,
+        errorCopyFile = 11,
+        errorStopped = 14,  // also what a roll-back leaves
+    };
+
+    COXCopyTree() = default;
+    ~COXCopyTree() override;
+
+    // Copies source into a new directory of its name inside destination, or with bOnlyContents
+    // its entries straight into destination, which must exist. With bCleanUp a failed copy
+    // leaves the destination as it was. Only one copy runs in a process at a time.
+    BOOL CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnlyContents = FALSE,
+                  BOOL bCleanUp = FALSE, CopyStatusWindow* pStatus = nullptr);
+    short GetError() const { return m_nError; }
+
+private:
+    void CopyLevel(int nLevel);
+    BOOL CopyCurrentFile();
+    // Creates dir and each missing ancestor, recording every one it created.
+    BOOL CreateRecordingDirectories(const COXDirSpec& directory);
+    BOOL RecordPath(PathList& list, const CString& sPath);
+    void RollBack();
+    // Puts a replaced file's old contents back; FALSE when they cannot be.
+    BOOL RestoreKeptFile(const CString& sPath);
+    void DiscardKeptFiles();
+    void BeginStatus(CopyStatusWindow* pStatus);
+    void EndStatus();
+
+    PathList m_copiedFiles;
+    PathList m_createdDirs;
+    short m_nError = errorNone;
+    COXDirSpec m_source;
+    COXDirSpec m_dest;
+    COXDirSpec m_current;
+    COXPathSpec m_sourceFile;
+    COXPathSpec m_destFile;
+    CopyStatusWindow* m_pStatus = nullptr;
+    void* m_hOldCursor = nullptr;
+    // Files the copy replaced, moved aside until it is over: destination path and kept path.
+    std::vector<std::pair<CString, CString>> m_keptFiles;
+    bool m_bRollBackUnfinished = false;
+    bool m_bMainWindowDisabled = false;
+};

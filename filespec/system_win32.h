@@ -1,0 +1,62 @@
+// What the file-system halves of the path classes share: UTF-16 at the call, the system's
+// strings read at whatever length they have, directory listings and file times.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/cstring.h"
+#include "platform/wide_win32.h"
+
+namespace filespec_system {
+
+inline std::wstring Wide(const CString& s) { return Utf8ToWide(s); }
+
+// A string the system writes into a buffer: fnCall(buffer, size) returns the length written, or
+// the size needed (terminator included) when the buffer is too small, or 0 on failure.
+template <typename Call>
+CString ReadSystemString(Call fnCall) {
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD nLength = fnCall(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (nLength == 0)
+            return CString();
+        if (nLength < buffer.size()) {
+            buffer.resize(nLength);
+            return WideToUtf8(buffer.c_str());
+        }
+        buffer.resize(static_cast<std::size_t>(nLength) + 1);
+    }
+}
+
+CString CurrentDirectory();
+CString TempDirectory();
+// The folder of the running program, without a trailing '\'.
+CString ProgramDirectory();
+CString EnvironmentVariable(LPCTSTR pszName);
+
+bool IsDotName(const wchar_t* pszName);
+bool IsDirectory(const WIN32_FIND_DATAW& data);
+
+// Calls fnVisit(data) for each entry that pszPattern lists until it returns false; false when
+// the pattern lists nothing.
+template <typename Visit>
+bool ForEachEntry(const CString& sPattern, Visit fnVisit) {
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW(Wide(sPattern).c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return false;
+    while (fnVisit(data) && FindNextFileW(hFind, &data)) {
+    }
+    FindClose(hFind);
+    return true;
+}
+
+std::int64_t SecondsFromFileTime(const FILETIME& fileTime);
+FILETIME FileTimeFromSeconds(std::int64_t nSeconds);
+// A length for a 32-bit signed field: larger files read as the largest it holds.
+LONG ClampedLength(ULONGLONG nSize);
+
+}  // namespace filespec_system
