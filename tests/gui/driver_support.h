@@ -49,6 +49,17 @@ inline bool WaitFor(const std::function<bool()>& done, DWORD nMillis = 10000) {
     return done();
 }
 
+// Asks the script outside for a screenshot and waits until it has one.
+inline void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
+    const std::wstring sRequest = sSync + L"\\" + sName + L".req";
+    const std::wstring sDone = sSync + L"\\" + sName + L".done";
+    HANDLE h = CreateFileW(sRequest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(h);
+    Check(WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                  20000),
+          "screenshot " + Utf8(sName));
+}
+
 // The summary line the test script requires, and the exit code.
 inline int Summary(const char* pszWhat) {
     std::printf("%s SUMMARY: checks=%d failures=%d\n", pszWhat, g_nChecks, g_nFailures);

@@ -128,17 +128,6 @@ void Press(HWND hDialog, int nID) {
 
 void Command(HWND hDialog, int nID) { PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(nID, 0), 0); }
 
-// Asks the script outside for a screenshot and waits until it has one.
-void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
-    const std::wstring sRequest = sSync + L"\\" + sName + L".req";
-    const std::wstring sDone = sSync + L"\\" + sName + L".done";
-    HANDLE h = CreateFileW(sRequest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(h);
-    Check(WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                  20000),
-          "screenshot " + Utf8(sName));
-}
-
 // A visible dialog of one process owned by hOwner.
 HWND FindOwnedDialog(DWORD nProcess, HWND hOwner) {
     struct Search {
@@ -429,7 +418,7 @@ int main(int argc, char** argv) {
         return 1;
     CheckLayout(t);
     CheckStaticsFit(t.hMain, L"MS Sans Serif", 8, "main dialog:");
-    Screenshot(sSync, L"main");
+    driver::Screenshot(sSync, L"main");
 
     MessageBoxSeen box;
     // Converting before any file was chosen names the placeholder.
@@ -540,7 +529,7 @@ int main(int argc, char** argv) {
             CheckText(texts[4], L"ホームページ", "home-page button");
         }
         CheckStaticsFit(hVersion, L"ＭＳ Ｐゴシック", 9, "version dialog:");
-        Screenshot(sSync, L"version");
+        driver::Screenshot(sSync, L"version");
         Press(hVersion, 23083);
         // The shell either opens the page or the dialog says it cannot.
         Sleep(3000);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Window and automation tests of Tarnel.exe under Xvfb and Wine: dib_paint.exe paints bitmaps into
-# a window and reads them back, gui_driver.exe drives the
-# dialog, auto_client.exe and a VBScript run by Wine's cscript drive "Tarnel.Application"; this
-# script provides the input files, takes the screenshots the driver asks for, and compares every
-# converted file with cjpeg and djpeg.
+# a window and reads them back, gui_driver.exe drives the dialog, copy_status_check.exe the tree
+# copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
+# "Tarnel.Application"; this script provides the input files, takes the screenshots the drivers
+# ask for, and compares every converted file with cjpeg and djpeg.
 # Usage: run_gui_tests.sh BUILD_DIR (the MinGW build folder)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,6 +32,10 @@ run_under_display() {
     timeout --kill-after=10 240 wine "$build/tests/gui_driver.exe" "$(winpath "$build/app/Tarnel.exe")" \
         "$(winpath "$work")" "$(winpath "$sync")"
     local status=$?
+    timeout --kill-after=10 60 wine "$build/tests/copy_status_check.exe" "$(winpath "$work")" \
+        "$(winpath "$sync")" > "$work/status.log" 2>&1
+    cat "$work/status.log"
+    grep -q "STATUS SUMMARY: checks=[0-9]* failures=0" "$work/status.log" || status=1
     kill "$watcher" 2>/dev/null
 
     timeout --kill-after=10 60 wine "$build/tests/dib_paint.exe" \
@@ -96,7 +100,7 @@ compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp
 compare "automation auto.bmp against djpeg -bmp" "$work/auto.bmp" djpeg -bmp "$work/auto.jpg"
 compare "VBScript vbs.jpg against cjpeg" "$work/vbs.jpg" cjpeg "$work/in.bmp"
 compare "VBScript vbs.bmp against djpeg -bmp" "$work/vbs.bmp" djpeg -bmp "$work/vbs.jpg"
-for shot in main version; do
+for shot in main version copy-status; do
     if [ -s "$shots/$shot.png" ]; then
         echo "ok   screenshot $shots/$shot.png"
     else
