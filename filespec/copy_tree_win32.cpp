@@ -36,6 +36,17 @@ COXDirSpec Absolute(const COXDirSpec& directory) {
     return path;
 }
 
+// Whether directory is parent or lies below it: a copy there would copy its own copies on and on.
+bool IsWithin(const COXDirSpec& directory, const COXDirSpec& parent) {
+    const CString sDirectory = directory.GetDirectory();
+    CString sParent = parent.GetDirectory();
+    if (sDirectory == sParent)
+        return true;
+    if (sParent.IsEmpty() || sParent[sParent.GetLength() - 1] != '\\')
+        sParent += '\\';
+    return sDirectory.Left(sParent.GetLength()) == sParent;
+}
+
 BOOL MoveOver(const CString& sFrom, const CString& sTo) {
     return MoveFileExW(Wide(sFrom).c_str(), Wide(sTo).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
@@ -68,13 +79,17 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
     if (!bOnlyContents) {
         COXDirSpec last = m_source.GetLastSubdirectory();
         last.SetDrive("");
-        if (!m_dest.AppendDirectory(last) ||
+        if (!m_dest.AppendDirectory(last) || IsWithin(m_dest, Absolute(m_source)) ||
             (!m_dest.Exists() && !CreateRecordingDirectories(m_dest))) {
             if (m_nError == errorNone)
                 m_nError = errorDestinationDirectory;
             g_bCopyRunning = false;
             return FALSE;
         }
+    } else if (IsWithin(m_dest, Absolute(m_source))) {
+        m_nError = errorDestinationDirectory;
+        g_bCopyRunning = false;
+        return FALSE;
     }
     if (m_source.IsEmpty() || !m_source.MakeCurrent()) {
         m_nError = errorSourceDirectory;

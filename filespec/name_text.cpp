@@ -120,10 +120,6 @@ PathParts SplitPath(const CString& sPath) {
     return parts;
 }
 
-}  // namespace name_text
-
-namespace name_text {
-
 std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory) {
     std::vector<CString> prefixes;
     for (int nPos = sDirectory.Find('\\'); nPos >= 0; nPos = sDirectory.Find('\\', nPos + 1))

@@ -40,12 +40,8 @@ struct PathParts {
 };
 PathParts SplitPath(const CString& sPath);
 
-}  // namespace name_text
-
-namespace name_text {
-
-// The directories that lead to sDirectory ("C:\A\B" gives "C:", "C:\A"): each prefix that ends
-// just before a '\', the root's empty prefix after a drive included, in order from the top.
+// The directories that lead to sDirectory, from the top: each prefix that ends just before a
+// '\' ("C:\A\B" gives "C:" and "C:\A"; "\A\B" gives "" and "\A").
 std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory);
 
 }  // namespace name_text

@@ -428,7 +428,7 @@ TEST_F(TreeCopyTest, AStopWithoutCleanUpKeepsWhatWasCopied) {
         EXPECT_EQ(entry.first.find(".tmp"), std::string::npos) << entry.first;
 }
 
-TEST_F(TreeCopyTest, OneCopyAtATimeAndAMissingSourceIsRefused) {
+TEST_F(TreeCopyTest, OneCopyAtATimeAndNeverIntoItselfOrFromNowhere) {
     StopAfter status(100);
     BOOL bSecond = TRUE;
     short nSecondError = -1;
@@ -444,6 +444,12 @@ TEST_F(TreeCopyTest, OneCopyAtATimeAndAMissingSourceIsRefused) {
     EXPECT_FALSE(bSecond);
     EXPECT_EQ(nSecondError, 0);
     EXPECT_FALSE(IsThere(In("別")));
+
+    // Never into itself: the copy would copy its own copies.
+    const Snapshot before = SnapshotOf(In("元"));
+    EXPECT_FALSE(Source().CopyTo(Source()));
+    EXPECT_FALSE(Source().CopyTo(COXDirSpec(In("元\\下位").c_str()), TRUE));
+    EXPECT_EQ(SnapshotOf(In("元")), before);
 
     COXCopyTree missing;
     EXPECT_FALSE(missing.CopyTree(COXDirSpec(In("無い").c_str()), Destination(), TRUE));
