@@ -13,7 +13,10 @@ const int kShortStemLength = 8;
 
 // _splitpath leaves the separator at the end of the directory; the root keeps it.
 CString WithoutTrailingSeparator(const CString& sDirectory) {
-    return sDirectory.GetLength() > 1 ? sDirectory.Left(sDirectory.GetLength() - 1) : sDirectory;
+    std::string s = sDirectory.str();
+    if (s.size() > 1)
+        s.pop_back();
+    return CString(std::move(s));
 }
 
 CString WithoutLeadingDot(const CString& sExtension) {
