@@ -12,7 +12,7 @@ class COXDirSpec : public CObject {
 
 public:
     COXDirSpec() = default;
-    // An invalid directory gives an empty specification.
+    // An invalid directory leaves both parts empty.
     explicit COXDirSpec(LPCTSTR pszDirectory);
     COXDirSpec(const COXDirSpec& other);
     COXDirSpec& operator=(const COXDirSpec& other);

@@ -15,7 +15,7 @@ public:
     static const int kMaxFileNameLength = 255;
 
     COXFileSpec() = default;
-    // An invalid name gives an empty specification.
+    // An invalid name leaves the name empty.
     explicit COXFileSpec(LPCTSTR pszFileName);
     // Both copy the file name only; the assignment leaves time, length and attributes alone.
     COXFileSpec(const COXFileSpec& other);

@@ -29,7 +29,7 @@ class COXPathSpec : public COXDirSpec, public COXFileSpec {
 
 public:
     COXPathSpec() = default;
-    // An invalid path gives an empty specification.
+    // An invalid path leaves every part empty.
     explicit COXPathSpec(LPCTSTR pszPath);
     // Copy the directory and the file name (not time, length or attributes).
     COXPathSpec(const COXPathSpec& other);
