@@ -1,12 +1,13 @@
 // CTarnelDlgWnd: routing commands to the controller and carrying out its window operations.
 #include "app/tarnel_dlg_wnd_win32.h"
 
-#include <commdlg.h>
-
+#include <memory>
 #include <string>
 
 #include "app/resource.h"
 #include "app/version_info_dlg_wnd_win32.h"
+#include "filedlg/bmp_file_dialog_win32.h"
+#include "platform/file_dialog_win32.h"
 #include "platform/wide_win32.h"
 
 CTarnelDlgWnd::CTarnelDlgWnd(CWnd* pParent)
@@ -90,7 +91,7 @@ void CTarnelDlgWnd::SetCheck(int nID, int nCheck) {
     CheckDlgButton(m_hWnd, nID, nCheck ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) { EnableWindow(GetDlgItem(nID), bEnable); }
+void CTarnelDlgWnd::EnableItem(int nID, BOOL bEnable) { ::EnableWindow(GetDlgItem(nID), bEnable); }
 
 void CTarnelDlgWnd::SetFocusItem(int nID) {
     HWND hItem = GetDlgItem(nID);
@@ -116,63 +117,19 @@ void CTarnelDlgWnd::EndWaitCursor() {
 
 DWORD CTarnelDlgWnd::GetTickCount() { return ::GetTickCount(); }
 
-namespace {
-
-std::wstring TrimSpaces(const std::wstring& s) {
-    const std::size_t nFirst = s.find_first_not_of(L' ');
-    return nFirst == std::wstring::npos ? std::wstring()
-                                        : s.substr(nFirst, s.find_last_not_of(L' ') - nFirst + 1);
-}
-
-// The framework's filter ("name|pattern|...||") as the system takes it: parts separated by
-// NULs. Names stay as written; the system matches patterns literally, so the spaces around
-// each pattern ("Bitmap Files (*.bmp) | *.bmp ||") go.
-std::wstring SystemFilter(LPCTSTR lpszFilter) {
-    const std::wstring sFilter = Utf8ToWide(lpszFilter);
-    std::wstring sResult;
-    std::size_t nStart = 0;
-    for (bool bPattern = false;; bPattern = !bPattern) {
-        const std::size_t nBar = sFilter.find(L'|', nStart);
-        const std::wstring sPart =
-            sFilter.substr(nStart, nBar == std::wstring::npos ? nBar : nBar - nStart);
-        if (sPart.empty() && !bPattern)
-            break;  // "||" or the end: no more name-pattern pairs
-        if (bPattern) {
-            std::size_t nFrom = 0;
-            for (std::size_t nSemi; (nSemi = sPart.find(L';', nFrom)) != std::wstring::npos;
-                 nFrom = nSemi + 1)
-                sResult += TrimSpaces(sPart.substr(nFrom, nSemi - nFrom)) + L';';
-            sResult += TrimSpaces(sPart.substr(nFrom));
-        } else {
-            sResult += sPart;
-        }
-        sResult.push_back(L'\0');
-        if (nBar == std::wstring::npos)
-            break;
-        nStart = nBar + 1;
-    }
-    sResult.push_back(L'\0');
-    return sResult;
-}
-
-}  // namespace
-
 int CTarnelDlgWnd::RunFileDialog(const FileDialogRequest& request, CString& rsPath) {
-    const std::wstring sFilter = SystemFilter(request.sFilter);
-    std::wstring sFile = Utf8ToWide(request.sFileName);
-    sFile.resize(32768, L'\0');
-    const std::wstring sDefExt = Utf8ToWide(request.sDefaultExt);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = sFilter.c_str();
-    ofn.lpstrFile = sFile.data();
-    ofn.nMaxFile = static_cast<DWORD>(sFile.size());
-    ofn.lpstrDefExt = sDefExt.c_str();
-    ofn.Flags = request.dwFlags | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameW(&ofn))
+    // Only what is there can be chosen: a typed name of no file is refused by the dialog.
+    const DWORD dwFlags = request.dwFlags | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    std::unique_ptr<CFileDialog> pDialog;
+    if (request.bBitmapPreview)
+        pDialog = std::make_unique<COXBmpFileDialog>(TRUE, request.sDefaultExt, request.sFileName,
+                                                     dwFlags, request.sFilter, this);
+    else
+        pDialog = std::make_unique<CFileDialog>(TRUE, request.sDefaultExt, request.sFileName,
+                                                dwFlags, request.sFilter, this);
+    if (pDialog->DoModal() != IDOK)
         return IDCANCEL;
-    rsPath = WideToUtf8(sFile.c_str());
+    rsPath = pDialog->GetPathName();
     return IDOK;
 }
 

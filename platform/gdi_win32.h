@@ -2,6 +2,7 @@
 // of their handles. Windows only.
 #pragma once
 
+#include "platform/gdi_types.h"
 #include "platform/palette.h"
 #include "platform/win32.h"
 
@@ -28,6 +29,16 @@ public:
     HBITMAP SelectBitmap(HBITMAP hBitmap) {
         return static_cast<HBITMAP>(::SelectObject(m_hDC, hBitmap));
     }
+    void FillRect(const CRect& rect, HBRUSH hBrush) {
+        const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+        ::FillRect(m_hDC, &r, hBrush);
+    }
+    // The brush selected in the context now.
+    HBRUSH GetCurrentBrush() const {
+        return static_cast<HBRUSH>(::GetCurrentObject(m_hDC, OBJ_BRUSH));
+    }
+    BOOL MoveTo(int x, int y) { return ::MoveToEx(m_hDC, x, y, nullptr); }
+    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
 
     HDC m_hDC = nullptr;
 };

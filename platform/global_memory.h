@@ -6,9 +6,12 @@
 
 #include "platform/types.h"
 
+// Windows' own headers may have come first.
+#ifndef GMEM_MOVEABLE
 #define GMEM_MOVEABLE 0x0002U
 #define GMEM_ZEROINIT 0x0040U
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#endif
 
 #if defined(_WIN32)
 // The system's own, declared as its headers declare them.

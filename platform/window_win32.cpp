@@ -5,11 +5,58 @@
 
 #include "platform/wide_win32.h"
 
+#include <map>
+
+IMPLEMENT_DYNAMIC(CWnd, CObject)
+
 namespace {
 
 CWinApp* g_pApp = nullptr;
 
+// Windows and the objects attached to them; everything runs on the one window thread.
+std::map<HWND, CWnd*>& AttachedWindows() {
+    static std::map<HWND, CWnd*> windows;
+    return windows;
+}
+
 }  // namespace
+
+CWnd::~CWnd() { Detach(); }
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
+    HWND hItem = ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID));
+    if (hItem == nullptr || m_hWnd != nullptr)
+        return FALSE;
+    Attach(hItem);
+    return TRUE;
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+    const auto it = AttachedWindows().find(hWnd);
+    return it != AttachedWindows().end() ? it->second : nullptr;
+}
+
+void CWnd::Attach(HWND hWnd) {
+    Detach();
+    m_hWnd = hWnd;
+    if (hWnd != nullptr)
+        AttachedWindows()[hWnd] = this;
+}
+
+void CWnd::Detach() {
+    const auto it = AttachedWindows().find(m_hWnd);
+    if (it != AttachedWindows().end() && it->second == this)
+        AttachedWindows().erase(it);
+    m_hWnd = nullptr;
+}
+
+void DDX_Check(CDataExchange* pDX, int nIDC, BOOL& rbValue) {
+    HWND hItem = pDX->m_pDlgWnd->GetDlgItem(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        rbValue = SendMessageW(hItem, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    else
+        SendMessageW(hItem, BM_SETCHECK, rbValue ? BST_CHECKED : BST_UNCHECKED, 0);
+}
 
 CString CWnd::GetDlgItemText(int nID) const {
     HWND hItem = GetDlgItem(nID);

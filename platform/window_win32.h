@@ -3,21 +3,60 @@
 #pragma once
 
 #include "platform/cstring.h"
+#include "platform/object.h"
 #include "platform/types.h"
 #include "platform/win32.h"
 
-class CWnd {
+class CWnd : public CObject {
+    DECLARE_DYNAMIC(CWnd)
+
 public:
     CWnd() = default;
-    virtual ~CWnd() = default;
+    // A control attached with SubclassDlgItem lets go of its window.
+    ~CWnd() override;
 
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     // Texts are UTF-8 here and UTF-16 in the window.
     CString GetDlgItemText(int nID) const;
     void SetDlgItemText(int nID, LPCTSTR lpszText);
+    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    BOOL EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+    void InvalidateRect(const RECT* pRect, BOOL bErase = TRUE) {
+        ::InvalidateRect(m_hWnd, pRect, bErase);
+    }
+
+    // Attaches this object to the control nID of pParent, so that messages about the control
+    // (an owner-drawn button's WM_DRAWITEM) reach it; once only.
+    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+    // The object attached to hWnd by SubclassDlgItem or Attach, or NULL.
+    static CWnd* FromHandlePermanent(HWND hWnd);
+    // Makes this object the one FromHandlePermanent finds for hWnd.
+    void Attach(HWND hWnd);
+    void Detach();
 
     HWND m_hWnd = nullptr;
 };
+
+// A button; an owner-drawn one paints in DrawItem.
+class CButton : public CWnd {
+public:
+    virtual void DrawItem(LPDRAWITEMSTRUCT /*lpDrawItemStruct*/) {}
+};
+
+class CStatic : public CWnd {};
+
+// The direction of one data exchange between a dialog's members and its controls.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+
+    BOOL m_bSaveAndValidate;  // TRUE: controls to members
+    CWnd* m_pDlgWnd;
+};
+
+// A check box's state and a flag.
+void DDX_Check(CDataExchange* pDX, int nIDC, BOOL& rbValue);
 
 // A modal dialog from a dialog template in the executable's resources.
 class CDialog : public CWnd {
