@@ -136,9 +136,10 @@ void COXPreviewDialog::OnPreview() {
 UINT COXPreviewDialog::ClassifySelection(const CString& sPath) {
     if (sPath.IsEmpty())
         return kNothingSelected;
+    // A name the path object refuses (several quoted names, a half-typed one) must not pass for
+    // the folder it leaves behind, which exists.
     COXPathSpec path;
-    path.SetPath(sPath);
-    return path.Exists() ? kOneSelected : kOtherSelection;
+    return path.SetPath(sPath) && path.Exists() ? kOneSelected : kOtherSelection;
 }
 
 void COXPreviewDialog::EnablePreviewCheck(BOOL bEnable) {

@@ -9,20 +9,14 @@
 #include "platform/memfile.h"
 #include "platform/window_win32.h"
 #include "tests/gui/driver_support.h"
+#include "tests/gui/test_pictures.h"
 
 using driver::Check;
 
 namespace {
 
-// The 4 x 2 pictures: colour of the pixel at column x of row y counted from the top.
-COLORREF Expected24(int x, int y) { return RGB(40 * x + 10, 100 + 50 * y, 200 - 30 * x); }
-
-// The resource's and the 8-bit test image's colours, by index, and their indexes from the top.
-const COLORREF kTable[8] = {RGB(0, 0, 0),     RGB(255, 0, 0),    RGB(0, 255, 0),
-                            RGB(0, 0, 255),   RGB(255, 255, 0),  RGB(0, 255, 255),
-                            RGB(255, 0, 255), RGB(255, 255, 255)};
-const int kIndexes[2][4] = {{1, 2, 3, 4}, {5, 6, 7, 0}};
-COLORREF Expected8(int x, int y) { return kTable[kIndexes[y][x]]; }
+using test_pictures::Expected24;
+using test_pictures::Expected8;
 
 COXDIB Make24() {
     COXDIB dib;

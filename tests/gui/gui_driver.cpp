@@ -281,9 +281,47 @@ bool EndsWith(const std::wstring& s, const std::wstring& sEnd) {
     return s.size() >= sEnd.size() && s.compare(s.size() - sEnd.size(), sEnd.size(), sEnd) == 0;
 }
 
+// A control of this id anywhere below hTop: the preview dialog's own controls sit in a child
+// dialog of the system's.
+HWND FindDescendantById(HWND hTop, int nID) {
+    struct Search {
+        int nID;
+        HWND hFound;
+    } search{nID, nullptr};
+    EnumChildWindows(
+        hTop,
+        [](HWND h, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            if (GetDlgCtrlID(h) != s->nID)
+                return TRUE;
+            s->hFound = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+// The bitmap choice's preview: off and hidden at first, shown when switched on.
+void CheckPreview(HWND hDialog) {
+    HWND hCheck = FindDescendantById(hDialog, 23082);
+    HWND hPane = FindDescendantById(hDialog, 23080);
+    Check(hCheck != nullptr && hPane != nullptr && FindDescendantById(hDialog, 23081) != nullptr,
+          "the bitmap choice has the preview check box, frame and pane");
+    if (hCheck == nullptr || hPane == nullptr)
+        return;
+    CheckText(TextOf(hCheck), L"&Bmpﾌﾟﾚﾋﾞｭｰ", "preview check box text");
+    Check(SendMessageW(hCheck, BM_GETCHECK, 0, 0) == BST_UNCHECKED && !IsWindowVisible(hPane),
+          "the preview starts off, the pane hidden");
+    PostMessageW(hCheck, BM_CLICK, 0, 0);
+    // What the pane shows is read back in preview_dialog_check: another process's window
+    // cannot be read reliably here.
+    Check(WaitFor([&] { return IsWindowVisible(hPane) != FALSE; }),
+          "switching the preview on shows the pane");
+}
+
 // Chooses a file as a user would, through the real file dialog that nCommand opens: the list
 // shows the folder and the one file the filter lets through; Home and Down select the file, OK
-// takes it.
+// takes it. The bitmap choice's preview is switched on before OK.
 void ChooseThroughFileDialog(Tarnel& t, int nCommand, const std::wstring& sFile) {
     Command(t.hMain, nCommand);
     HWND hDialog = nullptr;
@@ -302,6 +340,8 @@ void ChooseThroughFileDialog(Tarnel& t, int nCommand, const std::wstring& sFile)
     PostKey(hList, VK_DOWN);
     Check(WaitFor([&] { return TextOf(GetDlgItem(hDialog, cmb13)) == sFile; }),
           "selecting in the list fills in " + Utf8(sFile));
+    if (nCommand == 32771)
+        CheckPreview(hDialog);
     // Two controls of the dialog have id 1: the command goes to the dialog itself.
     PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     Check(WaitFor([&] { return !IsWindow(hDialog); }), "file dialog closes with OK");
@@ -322,6 +362,15 @@ void CheckFileChoice(const std::wstring& sExe, const std::wstring& sFolder) {
           "size read-out " + Utf8(TextOf(t.Item(23084))));
     Check(IsWindowEnabled(t.Item(1012)) && !IsWindowEnabled(t.Item(1020)),
           "only Jpegに変換 enabled");
+    // The road of one conversion: the bitmap chosen with its preview becomes the JPEG beside it
+    // (there already, so the question comes first).
+    SetText(t.Item(1036), L"-");
+    Press(t.hMain, 1012);
+    MessageBoxSeen seen;
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDYES, seen),
+          "the overwrite question for photo.jpg answered yes");
+    Check(WaitFor([&] { return TextOf(t.Item(1036)) != L"-"; }, 30000),
+          "the chosen bitmap converts");
 
     ChooseThroughFileDialog(t, 32772, L"photo.jpg");
     Check(WaitFor([&] { return EndsWith(TextOf(t.Item(1001)), L"\\photo.jpg"); }),

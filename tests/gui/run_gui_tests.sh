@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Window and automation tests of Tarnel.exe under Xvfb and Wine: dib_paint.exe paints bitmaps into
-# a window and reads them back, gui_driver.exe drives the dialog, copy_status_check.exe the tree
-# copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
+# a window and reads them back, gui_driver.exe drives the dialog, preview_dialog_check.exe the
+# bitmap open dialog in both styles, copy_status_check.exe the tree copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
 # "Tarnel.Application"; this script provides the input files, takes the screenshots the drivers
 # ask for, and compares every converted file with cjpeg and djpeg.
 # Usage: run_gui_tests.sh BUILD_DIR (the MinGW build folder)
@@ -36,6 +36,14 @@ run_under_display() {
         "$(winpath "$sync")" > "$work/status.log" 2>&1
     cat "$work/status.log"
     grep -q "STATUS SUMMARY: checks=[0-9]* failures=0" "$work/status.log" || status=1
+    for style in explorer old; do
+        timeout --kill-after=10 120 wine "$build/tests/preview_dialog_check.exe" "$(winpath "$work")" \
+            "$(winpath "$sync")" "$(winpath "$repo/tests/data/resource-8bit.bmp")" $style \
+            > "$work/preview-$style.log" 2>&1
+        grep -av "fixme\|Read access denied" "$work/preview-$style.log"
+        grep -aq "PREVIEW [A-Z]* SUMMARY: checks=[0-9]* failures=0" "$work/preview-$style.log" ||
+            status=1
+    done
     kill "$watcher" 2>/dev/null
 
     timeout --kill-after=10 60 wine "$build/tests/dib_paint.exe" \
@@ -75,7 +83,8 @@ cjpeg -outfile "$work/full.jpg" "$work/in.bmp"
 # What the file dialogs list: a folder, a bitmap, a JPEG.
 mkdir -p "$work/pick/sub"
 cp "$repo/tests/data/sample.bmp" "$work/pick/photo.bmp"
-cp "$work/full.jpg" "$work/pick/photo.jpg"
+# Not what the conversion writes: the run through the preview dialog must replace it.
+cjpeg -quality 50 -outfile "$work/pick/photo.jpg" "$work/pick/photo.bmp"
 head -c $(( $(stat -c %s "$work/full.jpg") - 300 )) "$work/full.jpg" > "$work/cut.jpg"
 
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$build" --inside-display
@@ -96,11 +105,13 @@ compare "out.jpg against cjpeg" "$work/out.jpg" cjpeg "$work/in.bmp"
 compare "back.bmp against djpeg -bmp" "$work/back.bmp" djpeg -bmp "$work/out.jpg"
 compare "back16.bmp against djpeg -os2 -colors 16" "$work/back16.bmp" djpeg -os2 -colors 16 "$work/out.jpg"
 compare "写真.jpg against cjpeg" "$work/写真.jpg" cjpeg "$work/in.bmp"
+compare "pick/photo.jpg (chosen with preview) against cjpeg" "$work/pick/photo.jpg" cjpeg \
+    "$work/pick/photo.bmp"
 compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp"
 compare "automation auto.bmp against djpeg -bmp" "$work/auto.bmp" djpeg -bmp "$work/auto.jpg"
 compare "VBScript vbs.jpg against cjpeg" "$work/vbs.jpg" cjpeg "$work/in.bmp"
 compare "VBScript vbs.bmp against djpeg -bmp" "$work/vbs.bmp" djpeg -bmp "$work/vbs.jpg"
-for shot in main version copy-status; do
+for shot in main version copy-status preview-explorer preview-older; do
     if [ -s "$shots/$shot.png" ]; then
         echo "ok   screenshot $shots/$shot.png"
     else
