@@ -368,7 +368,9 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const bool bExplorer = std::wstring(argv[4]) == L"explorer";
-    const std::wstring sFolder = std::wstring(argv[1]) + (bExplorer ? L"\\preview" : L"\\older");
+    // A Japanese folder: paths reach the system as UTF-16 all the way.
+    const std::wstring sFolder =
+        std::wstring(argv[1]) + (bExplorer ? L"\\プレビュー" : L"\\旧形式");
     CreateDirectoryW(sFolder.c_str(), nullptr);
     CreateDirectoryW((sFolder + L"\\sub").c_str(), nullptr);
     Check(WritePicture24(sFolder + L"\\a24.bmp") && WritePicture24(sFolder + L"\\写真.bmp") &&
