@@ -12,7 +12,7 @@
 #include "filespec/path_spec.h"
 #include "platform/wide_win32.h"
 
-IMPLEMENT_DYNAMIC(COXPreviewDialog, CWnd)
+IMPLEMENT_DYNAMIC(COXPreviewDialog, CFileDialog)
 
 namespace {
 

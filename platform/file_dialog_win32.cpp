@@ -6,6 +6,8 @@
 
 #include "platform/wide_win32.h"
 
+IMPLEMENT_DYNAMIC(CFileDialog, CWnd)
+
 namespace {
 
 // Room for a long selection of several files.

@@ -9,6 +9,8 @@
 #include <string>
 
 class CFileDialog : public CWnd {
+    DECLARE_DYNAMIC(CFileDialog)
+
 public:
     // lpszFilter is the framework's "name|pattern|...||"; the patterns reach the system trimmed.
     explicit CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = nullptr,
