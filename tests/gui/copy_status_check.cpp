@@ -13,12 +13,6 @@ namespace {
 
 using driver::Check;
 
-std::wstring WindowText(HWND hWnd) {
-    wchar_t sz[1024] = L"";
-    GetWindowTextW(hWnd, sz, 1024);
-    return sz;
-}
-
 // The real window, watched: the second copy step is photographed and then stopped by a click.
 class WatchedStatus : public COXCopyStatusDialog {
 public:
@@ -27,16 +21,18 @@ public:
     void ShowStep(int nStep, LPCTSTR pszFirst, LPCTSTR pszSecond) override {
         COXCopyStatusDialog::ShowStep(nStep, pszFirst, pszSecond);
         if (nStep == stepRemove) {
-            m_bSawRemoval = m_bSawRemoval || WindowText(GetDlgItem(IDC_FIRST_LABEL)) == L"削除中:";
+            m_bSawRemoval =
+                m_bSawRemoval || driver::TextOf(GetDlgItem(IDC_FIRST_LABEL)) == L"削除中:";
             return;
         }
         if (++m_nCopies != 2)
             return;
-        Check(WindowText(m_hWnd) == L"コピーの状況", "the status window's title");
-        Check(WindowText(GetDlgItem(IDC_FIRST_LABEL)) == L"コピー元:", "the source label");
-        Check(WindowText(GetDlgItem(IDC_SECOND_LABEL)) == L"コピー先:", "the destination label");
-        const std::wstring sFirst = WindowText(GetDlgItem(IDC_FIRST_PATH));
-        const std::wstring sSecond = WindowText(GetDlgItem(IDC_SECOND_PATH));
+        Check(driver::TextOf(m_hWnd) == L"コピーの状況", "the status window's title");
+        Check(driver::TextOf(GetDlgItem(IDC_FIRST_LABEL)) == L"コピー元:", "the source label");
+        Check(driver::TextOf(GetDlgItem(IDC_SECOND_LABEL)) == L"コピー先:",
+              "the destination label");
+        const std::wstring sFirst = driver::TextOf(GetDlgItem(IDC_FIRST_PATH));
+        const std::wstring sSecond = driver::TextOf(GetDlgItem(IDC_SECOND_PATH));
         Check(sFirst == driver::Wide(pszFirst) && sSecond == driver::Wide(pszSecond),
               "the two paths of the step: " + driver::Utf8(sFirst));
         Check(IsWindowVisible(m_hWnd) != FALSE, "the status window is shown");
@@ -46,7 +42,7 @@ public:
 
     void SetStatusTitle(LPCTSTR pszTitle) override {
         COXCopyStatusDialog::SetStatusTitle(pszTitle);
-        Check(WindowText(m_hWnd) == L"Removal Status", "the roll-back's title");
+        Check(driver::TextOf(m_hWnd) == L"Removal Status", "the roll-back's title");
     }
 
     int m_nCopies = 0;

@@ -39,6 +39,49 @@ inline std::wstring Wide(const char* psz) {
     return out;
 }
 
+// A window's text, without hanging on a window that does not answer.
+inline std::wstring TextOf(HWND h) {
+    wchar_t sz[1024] = {};
+    DWORD_PTR nResult = 0;
+    SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(sz), SMTO_NORMAL, 5000,
+                        &nResult);
+    return sz;
+}
+
+inline std::wstring ClassOf(HWND h) {
+    wchar_t sz[64] = {};
+    GetClassNameW(h, sz, 64);
+    return sz;
+}
+
+// The first window below hTop, at any depth, for which bMatch holds.
+inline HWND FindDescendantIf(HWND hTop, const std::function<bool(HWND)>& bMatch) {
+    struct Search {
+        const std::function<bool(HWND)>* pMatch;
+        HWND hFound;
+    } search{&bMatch, nullptr};
+    EnumChildWindows(
+        hTop,
+        [](HWND h, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            if (!(*s->pMatch)(h))
+                return TRUE;
+            s->hFound = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+inline HWND FindDescendant(HWND hTop, const std::wstring& sClass) {
+    return FindDescendantIf(hTop, [&](HWND h) { return ClassOf(h) == sClass; });
+}
+
+// A control of this id at any depth: a file dialog's own controls sit in a child dialog.
+inline HWND FindDescendantById(HWND hTop, int nID) {
+    return FindDescendantIf(hTop, [nID](HWND h) { return GetDlgCtrlID(h) == nID; });
+}
+
 // Polls done until it holds or nMillis pass; whether it held.
 inline bool WaitFor(const std::function<bool()>& done, DWORD nMillis = 10000) {
     for (DWORD nWaited = 0; nWaited < nMillis; nWaited += 50) {

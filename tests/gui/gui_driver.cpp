@@ -15,6 +15,10 @@
 #include "tests/gui/driver_support.h"
 
 using driver::Check;
+using driver::ClassOf;
+using driver::FindDescendant;
+using driver::FindDescendantById;
+using driver::TextOf;
 using driver::Utf8;
 using driver::WaitFor;
 using driver::Wide;
@@ -28,24 +32,10 @@ void CheckText(const std::wstring& sActual, const std::wstring& sExpected,
               (sActual == sExpected ? "" : " expected \"" + Utf8(sExpected) + "\""));
 }
 
-std::wstring TextOf(HWND h) {
-    wchar_t sz[1024] = {};
-    DWORD_PTR nResult = 0;
-    SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(sz), SMTO_NORMAL, 5000,
-                        &nResult);
-    return sz;
-}
-
 void SetText(HWND h, const std::wstring& s) {
     DWORD_PTR nResult = 0;
     SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str()), SMTO_NORMAL, 5000,
                         &nResult);
-}
-
-std::wstring ClassOf(HWND h) {
-    wchar_t sz[64] = {};
-    GetClassNameW(h, sz, 64);
-    return sz;
 }
 
 // Top-level dialogs (#32770) of one process with this caption, other than hExcept.
@@ -146,25 +136,6 @@ HWND FindOwnedDialog(DWORD nProcess, HWND hOwner) {
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
-}
-
-// The first descendant of hParent of this window class.
-HWND FindDescendant(HWND hParent, const std::wstring& sClass) {
-    struct Search {
-        std::wstring sClass;
-        HWND hFound;
-    } search{sClass, nullptr};
-    EnumChildWindows(
-        hParent,
-        [](HWND h, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            if (ClassOf(h) != s->sClass)
-                return TRUE;
-            s->hFound = h;
-            return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.hFound;
@@ -279,26 +250,6 @@ void CheckLayout(Tarnel& t) {
 
 bool EndsWith(const std::wstring& s, const std::wstring& sEnd) {
     return s.size() >= sEnd.size() && s.compare(s.size() - sEnd.size(), sEnd.size(), sEnd) == 0;
-}
-
-// A control of this id anywhere below hTop: the preview dialog's own controls sit in a child
-// dialog of the system's.
-HWND FindDescendantById(HWND hTop, int nID) {
-    struct Search {
-        int nID;
-        HWND hFound;
-    } search{nID, nullptr};
-    EnumChildWindows(
-        hTop,
-        [](HWND h, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            if (GetDlgCtrlID(h) != s->nID)
-                return TRUE;
-            s->hFound = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
 }
 
 // The bitmap choice's preview: off and hidden at first, shown when switched on.

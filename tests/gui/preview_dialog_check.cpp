@@ -53,51 +53,6 @@ private:
 
 std::atomic<CheckedDialog*> g_pDialog{nullptr};
 
-std::wstring TextOf(HWND h) {
-    wchar_t sz[1024] = L"";
-    GetWindowTextW(h, sz, 1024);
-    return sz;
-}
-
-// A control of this id anywhere below hTop.
-HWND FindById(HWND hTop, int nID) {
-    struct Search {
-        int nID;
-        HWND hFound;
-    } search{nID, nullptr};
-    EnumChildWindows(
-        hTop,
-        [](HWND h, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            if (GetDlgCtrlID(h) != s->nID)
-                return TRUE;
-            s->hFound = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
-}
-
-HWND FindByClass(HWND hTop, const wchar_t* pszClass) {
-    struct Search {
-        const wchar_t* pszClass;
-        HWND hFound;
-    } search{pszClass, nullptr};
-    EnumChildWindows(
-        hTop,
-        [](HWND h, LPARAM l) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(l);
-            wchar_t sz[64] = L"";
-            GetClassNameW(h, sz, 64);
-            if (wcscmp(sz, s->pszClass) != 0)
-                return TRUE;
-            s->hFound = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
-}
-
 // The open dialog's top-level window in this process.
 HWND FindOpenDialog() {
     struct Search {
@@ -108,7 +63,7 @@ HWND FindOpenDialog() {
             DWORD nProcess = 0;
             GetWindowThreadProcessId(h, &nProcess);
             if (nProcess != GetCurrentProcessId() || !IsWindowVisible(h) ||
-                FindById(h, IDC_PREVIEW_CHECK) == nullptr)
+                driver::FindDescendantById(h, IDC_PREVIEW_CHECK) == nullptr)
                 return TRUE;
             reinterpret_cast<Search*>(l)->hFound = h;
             return FALSE;
@@ -128,11 +83,13 @@ struct Ui {
     bool Find() {
         if (!WaitFor([&] { return (hTop = FindOpenDialog()) != nullptr; }))
             return false;
-        hCheck = FindById(hTop, IDC_PREVIEW_CHECK);
-        hFrame = FindById(hTop, IDC_PREVIEW_FRAME);
-        hPane = FindById(hTop, IDC_PREVIEW_PANE);
+        hCheck = driver::FindDescendantById(hTop, IDC_PREVIEW_CHECK);
+        hFrame = driver::FindDescendantById(hTop, IDC_PREVIEW_FRAME);
+        hPane = driver::FindDescendantById(hTop, IDC_PREVIEW_PANE);
         if (bExplorer)
-            WaitFor([&] { return (hList = FindByClass(hTop, L"SysListView32")) != nullptr; });
+            WaitFor([&] {
+                return (hList = driver::FindDescendant(hTop, L"SysListView32")) != nullptr;
+            });
         else
             hList = GetDlgItem(hTop, lst1);
         return hList != nullptr;
@@ -238,7 +195,8 @@ bool HasDialogRect(HWND hDialog, HWND hControl, int x, int y, int cx, int cy, bo
 
 void CheckControls(const Ui& ui) {
     const std::wstring sCheckText = ui.bExplorer ? L"&Bmpﾌﾟﾚﾋﾞｭｰ" : L"&Preview";
-    Check(TextOf(ui.hCheck) == sCheckText, "check box 23082 reads " + Utf8(TextOf(ui.hCheck)));
+    Check(driver::TextOf(ui.hCheck) == sCheckText,
+          "check box 23082 reads " + Utf8(driver::TextOf(ui.hCheck)));
     Check((GetWindowLongW(ui.hCheck, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX,
           "23082 is an automatic check box");
     Check((GetWindowLongW(ui.hFrame, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX,
