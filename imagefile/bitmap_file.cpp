@@ -19,6 +19,9 @@ constexpr int kWindowsEntrySize = 4;
 constexpr UINT kPixelOffsetField = 10;  // bfOffBits in the file header
 constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
+// Rows read or written in place move through a block of about this size: large transfers, and a
+// memory use that does not grow with the picture.
+constexpr JDIMENSION kBlockBytes = 4 * 1024 * 1024;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
 unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
@@ -72,6 +75,15 @@ COXBitmapFile::COXBitmapFile(CFile* pFile) : COXImageFile(pFile) { Clear(); }
 void COXBitmapFile::Clear() {
     m_pWholeImage = nullptr;
     m_nRowWidth = 0;
+    m_bRowsInPlace = FALSE;
+    m_nPixelAreaStart = 0;
+    m_pBlock = nullptr;
+    m_nBlockCapacity = 0;
+    m_nBlockFirst = 0;
+    m_nBlockRows = 0;
+    m_bHeaderWriteFailed = FALSE;
+    m_bRowWriteFailed = FALSE;
+    m_nOverflowColors = 0;
     m_pCompressInfo = nullptr;
     m_pColorMap = nullptr;
     m_nColors = 0;
@@ -191,21 +203,33 @@ void COXBitmapFile::ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info
     }
 }
 
-void COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
+BOOL COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
                                        ULONGLONG nPixelBytes) {
-    // A header may promise more than the file holds; find out before committing memory to it.
+    // A header may promise more than the file holds; find out before committing memory to it,
+    // and before any row is compressed.
     ULONGLONG nLength = 0;
-    try {
-        nLength = m_file.GetFile()->GetLength();
-    } catch (CFileException* e) {
-        e->Delete();
-        return;  // no length to judge by (not a regular file): the row reads still stop short
-    }
+    if (!m_file.GetLength(nLength))
+        return FALSE;  // not a regular file: the row reads still stop short
     if (nPixelOffset > nLength || nPixelBytes > nLength - nPixelOffset)
         ERREXIT(cinfo, JERR_INPUT_EOF);
+    return TRUE;
+}
+
+void COXBitmapFile::AllocateBlock(j_common_ptr cinfo, JDIMENSION nImageRows) {
+    JDIMENSION nRows = kBlockBytes / m_nRowWidth;
+    nRows = nRows < 1 ? 1 : (nRows > nImageRows ? nImageRows : nRows);
+    m_nBlockCapacity = nRows;
+    m_nBlockRows = 0;
+    m_pBlock = static_cast<JSAMPLE*>(CallLibjpeg([&] {
+        return (*cinfo->mem->alloc_large)(cinfo, JPOOL_IMAGE,
+                                          static_cast<std::size_t>(nRows) * m_nRowWidth);
+    }));
 }
 
 BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
+    // A bitmap lent to us may start anywhere in its file.
+    ULONGLONG nStart = 0;
+    const BOOL bPositioned = m_file.GetPosition(nStart);
     const Header h = ReadHeaders(cinfo);
     const ULONGLONG nRowWidth =
         PaddedRowWidth(static_cast<ULONGLONG>(h.nWidth) * (h.nBitsPerPixel == 24 ? 3 : 1));
@@ -225,12 +249,20 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     nGap -= static_cast<long long>(h.nColors) * h.nEntrySize;
     if (nGap < 0)
         ERREXIT(cinfo, BMP_ERR_HEADER);
-    CheckPixelAreaFits(cinfo, h.nPixelOffset, nRowWidth * nHeight);
-    for (; nGap > 0; --nGap)
-        ReadByte();
-
+    // A file that cannot be positioned (a pipe) has no length to judge by either.
+    const BOOL bKnownLength =
+        bPositioned && CheckPixelAreaFits(cinfo, nStart + h.nPixelOffset, nRowWidth * nHeight);
     m_nRowWidth = static_cast<JDIMENSION>(nRowWidth);
-    m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, static_cast<JDIMENSION>(nHeight));
+    m_bRowsInPlace = bPositioned && bKnownLength;
+    if (m_bRowsInPlace) {
+        m_nPixelAreaStart = nStart + h.nPixelOffset;
+        AllocateBlock(Common(cinfo), static_cast<JDIMENSION>(nHeight));
+    } else {
+        for (; nGap > 0; --nGap)
+            ReadByte();
+        m_pWholeImage =
+            RequestWholeImage(Common(cinfo), m_nRowWidth, static_cast<JDIMENSION>(nHeight));
+    }
     m_pfnReadRow = &COXBitmapFile::PreloadImage;
     m_pBuffer = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nWidth) * 3, 1);
     m_nBufferHeight = 1;
@@ -262,9 +294,27 @@ void COXBitmapFile::AdviseWholeImage(JSAMPROW pFirstRow, JDIMENSION nRows) const
         AdviseBulkWrite(pFirstRow, nBytes);
 }
 
+const JSAMPLE* COXBitmapFile::SourceRow(j_compress_ptr cinfo, JDIMENSION nFileRow) {
+    if (!m_bRowsInPlace)
+        return AccessWholeImageRow(Common(cinfo), nFileRow, FALSE);
+    if (m_nBlockRows == 0 || nFileRow < m_nBlockFirst || nFileRow >= m_nBlockFirst + m_nBlockRows) {
+        // Rows go out top first, so the block ends at the row asked for.
+        const JDIMENSION nRows = nFileRow + 1 < m_nBlockCapacity ? nFileRow + 1 : m_nBlockCapacity;
+        const JDIMENSION nFirst = nFileRow + 1 - nRows;
+        const UINT nBytes = nRows * m_nRowWidth;
+        if (!m_file.Seek(m_nPixelAreaStart + ULONGLONG{nFirst} * m_nRowWidth) ||
+            ReadBytes(m_pBlock, nBytes) != nBytes)
+            ERREXIT(cinfo, JERR_INPUT_EOF);
+        m_nBlockFirst = nFirst;
+        m_nBlockRows = nRows;
+    }
+    return m_pBlock + static_cast<std::size_t>(nFileRow - m_nBlockFirst) * m_nRowWidth;
+}
+
 JDIMENSION COXBitmapFile::PreloadImage(j_compress_ptr cinfo) {
-    // The file stores the bottom row first; the whole area is loaded so rows can go out top first.
-    for (JDIMENSION nRow = 0; nRow < cinfo->image_height; ++nRow) {
+    // The file stores the bottom row first. Without rows in place the whole area is loaded, so
+    // rows can go out top first.
+    for (JDIMENSION nRow = 0; nRow < cinfo->image_height && !m_bRowsInPlace; ++nRow) {
         JSAMPROW pRow = AccessWholeImageRow(Common(cinfo), nRow, TRUE);
         if (nRow == 0)
             AdviseWholeImage(pRow, cinfo->image_height);
@@ -282,7 +332,7 @@ JDIMENSION COXBitmapFile::PreloadImage(j_compress_ptr cinfo) {
 }
 
 JDIMENSION COXBitmapFile::Get8BitRow(j_compress_ptr cinfo) {
-    const JSAMPLE* pIn = AccessWholeImageRow(Common(cinfo), --m_nSourceRow, FALSE);
+    const JSAMPLE* pIn = SourceRow(cinfo, --m_nSourceRow);
     JSAMPLE* pOut = m_pBuffer[0];
     const JSAMPLE* pRed = m_pColorMap[0];
     const JSAMPLE* pGreen = m_pColorMap[1];
@@ -299,7 +349,7 @@ JDIMENSION COXBitmapFile::Get8BitRow(j_compress_ptr cinfo) {
 }
 
 JDIMENSION COXBitmapFile::Get24BitRow(j_compress_ptr cinfo) {
-    const JSAMPLE* pIn = AccessWholeImageRow(Common(cinfo), --m_nSourceRow, FALSE);
+    const JSAMPLE* pIn = SourceRow(cinfo, --m_nSourceRow);
     JSAMPLE* pOut = m_pBuffer[0];
     for (JDIMENSION x = 0; x < cinfo->image_width; ++x, pIn += 3, pOut += 3) {
         pOut[0] = pIn[2];
@@ -333,14 +383,81 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
     m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);
-    m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, cinfo->output_height);
+    // Rows in place need a destination that can be positioned (not a pipe).
+    ULONGLONG nStart = 0;
+    m_bRowsInPlace = m_file.GetPosition(nStart) && m_file.Seek(nStart);
+    if (m_bRowsInPlace) {
+        m_nPixelAreaStart = nStart + HeaderSize(cinfo);
+        AllocateBlock(Common(cinfo), cinfo->output_height);
+    } else {
+        m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, cinfo->output_height);
+    }
     m_nCurOutputRow = 0;
     m_pBuffer = AllocRows(Common(cinfo), m_nRowWidth, 1);
     m_nBufferHeight = 1;
     return TRUE;
 }
 
-BOOL COXBitmapFile::BeginWrite(j_decompress_ptr /*cinfo*/) { return TRUE; }
+BOOL COXBitmapFile::BeginWrite(j_decompress_ptr cinfo) {
+    // Decompression has started: the sizes and, for 8-bit output, the colour map are known.
+    if (m_bRowsInPlace)
+        WriteHeadersAndColorMap(cinfo);
+    return TRUE;
+}
+
+ULONGLONG COXBitmapFile::HeaderSize(j_decompress_ptr cinfo) const {
+    const ULONGLONG nInfoSize = m_bOS2Format ? kOS2InfoSize : kWindowsInfoSize;
+    const ULONGLONG nEntrySize = m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize;
+    return kFileHeaderSize + nInfoSize + (IsEightBitOutput(cinfo) ? kMaxColors * nEntrySize : 0);
+}
+
+void COXBitmapFile::WriteHeadersAndColorMap(j_decompress_ptr cinfo) {
+    if (m_bOS2Format)
+        WriteOS2Header(cinfo);
+    else
+        WriteWindowsHeader(cinfo);
+    if (!IsEightBitOutput(cinfo) || m_bHeaderWriteFailed)
+        return;
+    const int nColors = cinfo->colormap != nullptr ? cinfo->actual_number_of_colors : kMaxColors;
+    if (nColors > kMaxColors) {
+        m_nOverflowColors = nColors;
+        return;
+    }
+    if (!WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize))
+        m_bRowWriteFailed = TRUE;
+}
+
+JSAMPLE* COXBitmapFile::OutputRow(j_decompress_ptr cinfo, JDIMENSION nOutputRow) {
+    if (!m_bRowsInPlace) {
+        JSAMPLE* pRow = AccessWholeImageRow(Common(cinfo), nOutputRow, TRUE);
+        if (nOutputRow == 0)
+            AdviseWholeImage(pRow, cinfo->output_height);
+        return pRow;
+    }
+    // Rows arrive top first and are stored bottom first: the block fills from its end.
+    const JDIMENSION nFileRow = cinfo->output_height - 1 - nOutputRow;
+    if (m_nBlockRows == 0) {
+        m_nBlockFirst = nFileRow + 1 > m_nBlockCapacity ? nFileRow + 1 - m_nBlockCapacity : 0;
+        m_nBlockRows = nFileRow + 1 - m_nBlockFirst;
+    }
+    return m_pBlock + static_cast<std::size_t>(nFileRow - m_nBlockFirst) * m_nRowWidth;
+}
+
+void COXBitmapFile::OutputRowDone(j_decompress_ptr cinfo, JDIMENSION nOutputRow) {
+    if (m_bRowsInPlace && cinfo->output_height - 1 - nOutputRow == m_nBlockFirst)
+        FlushBlock();
+}
+
+void COXBitmapFile::FlushBlock() {
+    if (m_nBlockRows == 0)
+        return;
+    const UINT nBytes = m_nBlockRows * m_nRowWidth;
+    if (!m_bRowWriteFailed && !m_bHeaderWriteFailed &&
+        !(m_file.Seek(m_nPixelAreaStart + ULONGLONG{m_nBlockFirst} * m_nRowWidth) &&
+          WriteBytes(m_pBlock, nBytes)))
+        m_bRowWriteFailed = TRUE;
+    m_nBlockRows = 0;
+}
 
 BOOL COXBitmapFile::WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) {
     (this->*m_pfnWriteRow)(cinfo, nRows);
@@ -350,19 +467,16 @@ BOOL COXBitmapFile::WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) {
 void COXBitmapFile::PutGrayRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
         return;
-    JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
-    if (m_nCurOutputRow == 1)
-        AdviseWholeImage(pOut, cinfo->output_height);
+    JSAMPLE* pOut = OutputRow(cinfo, m_nCurOutputRow);
     std::memcpy(pOut, m_pBuffer[0], cinfo->output_width);
     std::memset(pOut + m_nDataWidth, 0, static_cast<std::size_t>(m_nPadBytes));
+    OutputRowDone(cinfo, m_nCurOutputRow++);
 }
 
 void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
         return;
-    JSAMPLE* pOut = AccessWholeImageRow(Common(cinfo), m_nCurOutputRow++, TRUE);
-    if (m_nCurOutputRow == 1)
-        AdviseWholeImage(pOut, cinfo->output_height);
+    JSAMPLE* pOut = OutputRow(cinfo, m_nCurOutputRow);
     const JSAMPLE* pIn = m_pBuffer[0];
     for (JDIMENSION x = 0; x < cinfo->output_width; ++x, pIn += 3, pOut += 3) {
         pOut[0] = pIn[2];
@@ -370,11 +484,15 @@ void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
         pOut[2] = pIn[0];
     }
     std::memset(pOut, 0, static_cast<std::size_t>(m_nPadBytes));
+    OutputRowDone(cinfo, m_nCurOutputRow++);
 }
 
 void COXBitmapFile::WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize) {
-    if (!WriteBytes(pBlock, nSize))
+    if (m_bHeaderWriteFailed || WriteBytes(pBlock, nSize))
+        return;
+    if (!m_bRowsInPlace)
         ERREXIT(cinfo, JERR_FILE_WRITE);
+    m_bHeaderWriteFailed = TRUE;  // reported by EndWrite, after the rows, as the other way
 }
 
 void COXBitmapFile::WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize) {
@@ -441,6 +559,16 @@ BOOL COXBitmapFile::WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nE
 }
 
 BOOL COXBitmapFile::EndWrite(j_decompress_ptr cinfo) {
+    if (m_bRowsInPlace) {
+        FlushBlock();
+        if (m_bHeaderWriteFailed)
+            ERREXIT(cinfo, JERR_FILE_WRITE);
+        if (m_nOverflowColors > 0) {
+            cinfo->err->msg_parm.i[0] = m_nOverflowColors;
+            ERREXIT(cinfo, BMP_ERR_COLORMAP_SIZE);
+        }
+        return !m_bRowWriteFailed;
+    }
     BOOL bComplete = TRUE;
     if (m_bOS2Format)
         WriteOS2Header(cinfo);

@@ -1,5 +1,7 @@
 // COXBitmapFile: Windows and OS/2 bitmap files as the encoder's source and the decoder's
-// destination, holding the whole image in a libjpeg virtual array to turn its rows around.
+// destination. The file stores the bottom row first; rows go straight from and to their place in
+// the file through a block of a few MiB, or, where the file cannot be positioned, through the
+// whole image held in a libjpeg virtual array.
 #pragma once
 
 #include "imagefile/image_file.h"
@@ -56,6 +58,14 @@ protected:
     jvirt_sarray_ptr m_pWholeImage;
     JDIMENSION m_nRowWidth;
 
+    // Rows in place: the block holds consecutive file rows, counted from the bottom.
+    BOOL m_bRowsInPlace;
+    ULONGLONG m_nPixelAreaStart;  // file position of the bottom row
+    JSAMPLE* m_pBlock;
+    JDIMENSION m_nBlockCapacity;  // rows
+    JDIMENSION m_nBlockFirst;     // the block's first (lowest) file row
+    JDIMENSION m_nBlockRows;      // rows it holds now
+
     // Reading
     j_compress_ptr m_pCompressInfo;
     JSAMPARRAY m_pColorMap;
@@ -66,6 +76,11 @@ protected:
 
     // Writing
     BOOL m_bOS2Format;
+    // Failures of writing in place, kept for EndWrite, where writing the whole image meets them:
+    // a run reports the same error whichever way its rows went.
+    BOOL m_bHeaderWriteFailed;
+    BOOL m_bRowWriteFailed;
+    int m_nOverflowColors;  // colours beyond the map's 256, or 0
     JDIMENSION m_nDataWidth;
     int m_nPadBytes;
     JDIMENSION m_nCurOutputRow;
@@ -80,7 +95,17 @@ private:
                           int nTrace8, int nTrace24);
     void ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
     void ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
-    void CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
+    // FALSE when the file has no length to judge by (not a regular file).
+    BOOL CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
+    void AllocateBlock(j_common_ptr cinfo, JDIMENSION nImageRows);
+    // The row nFileRow (from the bottom) of a bitmap being read.
+    const JSAMPLE* SourceRow(j_compress_ptr cinfo, JDIMENSION nFileRow);
+    // Where output row nOutputRow (from the top) is put together, and its completion.
+    JSAMPLE* OutputRow(j_decompress_ptr cinfo, JDIMENSION nOutputRow);
+    void OutputRowDone(j_decompress_ptr cinfo, JDIMENSION nOutputRow);
+    void FlushBlock();
+    ULONGLONG HeaderSize(j_decompress_ptr cinfo) const;
+    void WriteHeadersAndColorMap(j_decompress_ptr cinfo);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);
     // The whole image's memory, from its first row, is about to be filled.
     void AdviseWholeImage(JSAMPROW pFirstRow, JDIMENSION nRows) const;

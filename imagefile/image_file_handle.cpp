@@ -54,3 +54,35 @@ BOOL CImageFileHandle::Write(const void* pBuffer, UINT nCount) {
         return FALSE;
     }
 }
+
+namespace {
+
+// Runs fn on the file; FALSE when there is none or it throws.
+template <typename Fn>
+BOOL Absorbing(CFile* pFile, Fn fn) {
+    if (pFile == nullptr)
+        return FALSE;
+    try {
+        fn(*pFile);
+        return TRUE;
+    } catch (CFileException* e) {
+        e->Delete();
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+BOOL CImageFileHandle::GetPosition(ULONGLONG& rnPosition) const {
+    return Absorbing(m_pFile, [&](CFile& file) { rnPosition = file.GetPosition(); });
+}
+
+BOOL CImageFileHandle::GetLength(ULONGLONG& rnLength) const {
+    return Absorbing(m_pFile, [&](CFile& file) { rnLength = file.GetLength(); });
+}
+
+BOOL CImageFileHandle::Seek(ULONGLONG nPosition) {
+    return Absorbing(m_pFile, [&](CFile& file) {
+        file.Seek(static_cast<std::int64_t>(nPosition), CFile::begin);
+    });
+}

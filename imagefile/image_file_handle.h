@@ -30,6 +30,12 @@ public:
     UINT Read(void* pBuffer, UINT nCount);
     BOOL Write(const void* pBuffer, UINT nCount);
 
+    // Positioning, for files that allow it: FALSE for one that does not (a pipe, a device) and
+    // for a failure.
+    BOOL GetPosition(ULONGLONG& rnPosition) const;
+    BOOL GetLength(ULONGLONG& rnLength) const;
+    BOOL Seek(ULONGLONG nPosition);
+
     CFile* GetFile() const { return m_pFile; }
     CString GetFileName() const { return m_sFileName; }
     void SetDetachOnClose(BOOL bDetach) { m_bDetachOnClose = bDetach; }

@@ -1,5 +1,9 @@
-// Whole runs under POSIX-only conditions: a file-size limit, file permissions.
+// Whole runs under POSIX-only conditions: a file-size limit, file permissions, pipes.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <thread>
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,6 +12,7 @@
 #include <unistd.h>
 
 #include "tests/codec/conversion_fixture.h"
+#include "platform/file.h"
 #include "tests/support/tools.h"
 
 TEST_F(ConversionTest, FileSizeLimitMidRunKeepsTheOldDestination) {
@@ -47,4 +52,123 @@ TEST_F(ConversionTest, SuccessfulRunReplacesTheDestinationKeepingItsPermissions)
     stat(PathOf("out.jpg").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(ListFolder(m_sDir).size(), 2u);
+}
+
+namespace {
+
+// A named pipe: the end a run opens cannot be positioned, so its rows go through the whole
+// image held in memory. Another thread feeds or drains the other end.
+class Fifo {
+public:
+    explicit Fifo(std::string sPath) : m_sPath(std::move(sPath)) {
+        EXPECT_EQ(mkfifo(m_sPath.c_str(), 0600), 0);
+    }
+    ~Fifo() {
+        if (m_thread.joinable())
+            m_thread.join();
+        unlink(m_sPath.c_str());
+    }
+    void Feed(std::string sBytes) {
+        m_thread = std::thread([this, sBytes] {
+            const int fd = open(m_sPath.c_str(), O_WRONLY);
+            for (std::size_t n = 0; fd >= 0 && n < sBytes.size();) {
+                const ssize_t w = write(fd, sBytes.data() + n, sBytes.size() - n);
+                if (w <= 0)
+                    break;
+                n += static_cast<std::size_t>(w);
+            }
+            close(fd);
+        });
+    }
+    void Drain() {
+        m_thread = std::thread([this] {
+            const int fd = open(m_sPath.c_str(), O_RDONLY);
+            char buffer[65536];
+            for (ssize_t r; fd >= 0 && (r = read(fd, buffer, sizeof buffer)) > 0;)
+                m_sDrained.append(buffer, static_cast<std::size_t>(r));
+            close(fd);
+        });
+    }
+    std::string Drained() {
+        m_thread.join();
+        return m_sDrained;
+    }
+
+private:
+    std::string m_sPath;
+    std::thread m_thread;
+    std::string m_sDrained;
+};
+
+// s with nGap bytes between the colour map and the pixels, the pixel offset moved past them.
+std::string WithGap(std::string s, std::uint32_t nGap) {
+    const auto Get32 = [&s](std::size_t n) {
+        return static_cast<std::uint32_t>(
+            static_cast<unsigned char>(s[n]) | static_cast<unsigned char>(s[n + 1]) << 8 |
+            static_cast<unsigned char>(s[n + 2]) << 16 |
+            static_cast<std::uint32_t>(static_cast<unsigned char>(s[n + 3])) << 24);
+    };
+    const std::uint32_t nOffset = Get32(10);
+    s.insert(nOffset, std::string(nGap, '\x5A'));
+    PutLE32(s, 10, nOffset + nGap);
+    PutLE32(s, 2, static_cast<std::uint32_t>(s.size()));
+    return s;
+}
+
+}  // namespace
+
+// Bitmaps taller than one block of rows, read and written in place and through pipes: the same
+// bytes either way, in both layouts and depths, with a gap before the pixels, and from a bitmap
+// that starts inside a file lent to the reader.
+TEST_F(ConversionTest, RowsInPlaceAndThroughAPipeGiveTheSameFiles) {
+    const struct {
+        int nBits;
+        bool bOS2;
+    } layouts[] = {{24, false}, {8, false}, {24, true}, {8, true}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.nBits) + (layout.bOS2 ? " bits OS/2" : " bits Windows"));
+        BmpShape shape;
+        shape.nWidth = 1501;  // rows of 4504 or 1504 bytes: several 4 MiB blocks
+        shape.nHeight = 3000;
+        shape.nBitsPerPixel = layout.nBits;
+        shape.bOS2 = layout.bOS2;
+        const std::string sBmp = BuildBmp(shape);
+        WriteFile(PathOf("in.bmp"), sBmp);
+        ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("file.jpg")).nResult, JPEG_SUCCESS);
+        const std::string sJpeg = ReadFile(PathOf("file.jpg"));
+
+        WriteFile(PathOf("gap.bmp"), WithGap(sBmp, 1000));
+        ASSERT_EQ(Compress(PathOf("gap.bmp"), PathOf("gap.jpg")).nResult, JPEG_SUCCESS);
+        EXPECT_EQ(ReadFile(PathOf("gap.jpg")), sJpeg);
+        {
+            Fifo fifo(PathOf("pipe.bmp"));
+            fifo.Feed(sBmp);
+            ASSERT_EQ(Compress(PathOf("pipe.bmp"), PathOf("pipe.jpg")).nResult, JPEG_SUCCESS);
+        }
+        EXPECT_EQ(ReadFile(PathOf("pipe.jpg")), sJpeg);
+        {
+            WriteFile(PathOf("lent.bin"), "lead" + sBmp);
+            CFile lent(PathOf("lent.bin").c_str(), CFile::modeRead);
+            lent.Seek(4, CFile::begin);
+            COXBitmapFile bitmap(&lent);
+            COXJPEGImageFile jpeg{CString(PathOf("lent.jpg").c_str())};
+            COXJPEGEncoder encoder;
+            EXPECT_EQ(encoder.DoCompress(&bitmap, &jpeg), JPEG_SUCCESS);
+        }
+        EXPECT_EQ(ReadFile(PathOf("lent.jpg")), sJpeg);
+
+        const auto configure = [&](COXJPEGDecoder& decoder, COXBitmapFile& bitmap) {
+            decoder.SetColors(layout.nBits == 8 ? 256 : 0);
+            bitmap.SetOS2Format(layout.bOS2);
+        };
+        ASSERT_EQ(Decompress(PathOf("file.jpg"), PathOf("out.bmp"), configure).nResult,
+                  JPEG_SUCCESS);
+        const std::string sOut = ReadFile(PathOf("out.bmp"));
+        EXPECT_EQ(sOut.size(), sBmp.size());
+        Fifo fifo(PathOf("pipe.bmp"));
+        fifo.Drain();
+        ASSERT_EQ(Decompress(PathOf("file.jpg"), PathOf("pipe.bmp"), configure).nResult,
+                  JPEG_SUCCESS);
+        EXPECT_EQ(fifo.Drained(), sOut);
+    }
 }
