@@ -267,7 +267,9 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     m_pBuffer = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nWidth) * 3, 1);
     m_nBufferHeight = 1;
 
-    cinfo->in_color_space = JCS_RGB;
+    // Rows in place go to libjpeg as the file has them: blue, green, red. The same pixels, so
+    // the same JPEG, without a pass that turns each row around.
+    cinfo->in_color_space = m_bRowsInPlace && h.nBitsPerPixel == 24 ? JCS_EXT_BGR : JCS_RGB;
     cinfo->input_components = 3;
     cinfo->data_precision = 8;
     cinfo->image_width = static_cast<JDIMENSION>(h.nWidth);
@@ -324,7 +326,8 @@ JDIMENSION COXBitmapFile::PreloadImage(j_compress_ptr cinfo) {
     if (m_nBitsPerPixel == 8)
         m_pfnReadRow = &COXBitmapFile::Get8BitRow;
     else if (m_nBitsPerPixel == 24)
-        m_pfnReadRow = &COXBitmapFile::Get24BitRow;
+        m_pfnReadRow =
+            m_bRowsInPlace ? &COXBitmapFile::Get24BitRowInPlace : &COXBitmapFile::Get24BitRow;
     else
         ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
     m_nSourceRow = cinfo->image_height;
@@ -359,6 +362,11 @@ JDIMENSION COXBitmapFile::Get24BitRow(j_compress_ptr cinfo) {
     return 1;
 }
 
+JDIMENSION COXBitmapFile::Get24BitRowInPlace(j_compress_ptr cinfo) {
+    m_pBuffer[0] = const_cast<JSAMPLE*>(SourceRow(cinfo, --m_nSourceRow));
+    return 1;
+}
+
 BOOL COXBitmapFile::IsEightBitOutput(j_decompress_ptr cinfo) const {
     return cinfo->out_color_space == JCS_GRAYSCALE || cinfo->quantize_colors;
 }
@@ -372,6 +380,15 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     else
         ERREXIT(cinfo, BMP_ERR_COLOR_SPACE);
 
+    // Rows in place: libjpeg writes each row straight into its place, 24-bit ones as blue, green,
+    // red, so nothing is copied or turned around. Decided here, before the sizes are worked out.
+    ULONGLONG nStart = 0;
+    m_bRowsInPlace = m_file.GetPosition(nStart) && m_file.Seek(nStart);
+    if (m_bRowsInPlace) {
+        if (m_pfnWriteRow == &COXBitmapFile::PutPixelRow)
+            cinfo->out_color_space = JCS_EXT_BGR;
+        m_pfnWriteRow = &COXBitmapFile::PutRowInPlace;
+    }
     CallLibjpeg([&] { jpeg_calc_output_dimensions(cinfo); });
     m_nDataWidth = cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components);
     m_nRowWidth = static_cast<JDIMENSION>(PaddedRowWidth(m_nDataWidth));
@@ -383,9 +400,6 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
     m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);
-    // Rows in place need a destination that can be positioned (not a pipe).
-    ULONGLONG nStart = 0;
-    m_bRowsInPlace = m_file.GetPosition(nStart) && m_file.Seek(nStart);
     if (m_bRowsInPlace) {
         m_nPixelAreaStart = nStart + HeaderSize(cinfo);
         AllocateBlock(Common(cinfo), cinfo->output_height);
@@ -400,8 +414,10 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
 
 BOOL COXBitmapFile::BeginWrite(j_decompress_ptr cinfo) {
     // Decompression has started: the sizes and, for 8-bit output, the colour map are known.
-    if (m_bRowsInPlace)
+    if (m_bRowsInPlace) {
         WriteHeadersAndColorMap(cinfo);
+        m_pBuffer[0] = OutputRow(cinfo, 0);
+    }
     return TRUE;
 }
 
@@ -485,6 +501,15 @@ void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     }
     std::memset(pOut, 0, static_cast<std::size_t>(m_nPadBytes));
     OutputRowDone(cinfo, m_nCurOutputRow++);
+}
+
+void COXBitmapFile::PutRowInPlace(j_decompress_ptr cinfo, JDIMENSION nRows) {
+    if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
+        return;
+    std::memset(m_pBuffer[0] + m_nDataWidth, 0, static_cast<std::size_t>(m_nPadBytes));
+    OutputRowDone(cinfo, m_nCurOutputRow++);
+    if (m_nCurOutputRow < cinfo->output_height)
+        m_pBuffer[0] = OutputRow(cinfo, m_nCurOutputRow);
 }
 
 void COXBitmapFile::WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize) {

@@ -49,8 +49,12 @@ protected:
     JDIMENSION PreloadImage(j_compress_ptr cinfo);
     JDIMENSION Get8BitRow(j_compress_ptr cinfo);
     JDIMENSION Get24BitRow(j_compress_ptr cinfo);
+    // A 24-bit row handed to libjpeg where it lies in the block, as blue, green, red.
+    JDIMENSION Get24BitRowInPlace(j_compress_ptr cinfo);
     void PutGrayRow(j_decompress_ptr cinfo, JDIMENSION nRows);
     void PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows);
+    // A row libjpeg wrote straight into its place in the block; points the buffer at the next.
+    void PutRowInPlace(j_decompress_ptr cinfo, JDIMENSION nRows);
     void WriteWindowsHeader(j_decompress_ptr cinfo);
     void WriteOS2Header(j_decompress_ptr cinfo);
     BOOL WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nEntrySize);
