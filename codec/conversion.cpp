@@ -6,6 +6,19 @@ CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
     : m_bitmap(sBitmapFile),
       m_jpeg(sJpegFile),
       m_pEncoder(pEncoder ? std::move(pEncoder) : std::make_unique<COXJPEGEncoder>()) {
+    ApplyEncoderOptions(o);
+}
+
+CConversion::CConversion(std::unique_ptr<COXImageFile> pSource, const CString& sJpegFile,
+                         const EncoderOptions& o)
+    : m_bitmap(CString()),
+      m_pSource(std::move(pSource)),
+      m_jpeg(sJpegFile),
+      m_pEncoder(std::make_unique<COXJPEGEncoder>()) {
+    ApplyEncoderOptions(o);
+}
+
+void CConversion::ApplyEncoderOptions(const EncoderOptions& o) {
     m_pEncoder->SetGrayscale(o.bGrayscale);
     m_pEncoder->SetBaseline(o.bBaseline);
     m_pEncoder->SetProgressive(o.bProgressive);
@@ -44,21 +57,22 @@ ConversionOutcome CConversion::Run() {
         short nResult = JPEG_SUCCESS;
         if (m_pEncoder) {
             pCoder = m_pEncoder.get();
-            nResult = m_pEncoder->DoCompress(&m_bitmap, &m_jpeg);
+            nResult = m_pEncoder->DoCompress(&Bitmap(), &m_jpeg);
         } else {
             pCoder = m_pDecoder.get();
             nResult = m_pDecoder->DoDecompress(&m_jpeg, &m_bitmap);
         }
         if (nResult == JPEG_WARNING)
             return {ConversionResult::ConvertedWithWarnings,
-                    "エラー：" + pCoder->GetWarningMessages()};
-        return {ConversionResult::Converted, CString()};
+                    "エラー：" + pCoder->GetWarningMessages(), 0};
+        return {ConversionResult::Converted, CString(), 0};
     } catch (COXJPEGException* e) {
         // The dialog's buffer: at most 255 bytes of the message.
         char szMessage[256];
         e->GetErrorMessage(szMessage, sizeof szMessage);
+        const int nCode = e->m_nErrorCode;
         e->Delete();
-        return {ConversionResult::Failed, CString("例外 : ") + szMessage};
+        return {ConversionResult::Failed, CString("例外 : ") + szMessage, nCode};
     }
 }
 

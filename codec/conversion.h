@@ -44,6 +44,7 @@ struct ConversionOutcome {
     // What the user is told: "エラー：" and libjpeg's warnings, or "例外 : " and the error;
     // empty after a clean run.
     CString sMessage;
+    int nErrorCode = 0;  // the failure's libjpeg or image-file code
 };
 
 class CConversion {
@@ -51,6 +52,9 @@ public:
     // Bitmap to JPEG. pEncoder replaces the plain encoder (a seam for tests).
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const EncoderOptions& options,
                 std::unique_ptr<COXJPEGEncoder> pEncoder = nullptr);
+    // Bitmap to JPEG from another reader of the bitmap (one that takes more layouts).
+    CConversion(std::unique_ptr<COXImageFile> pSource, const CString& sJpegFile,
+                const EncoderOptions& options);
     // JPEG to bitmap.
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const DecoderOptions& options,
                 std::unique_ptr<COXJPEGDecoder> pDecoder = nullptr);
@@ -63,8 +67,12 @@ public:
     ConversionOutcome Run();
 
 private:
+    void ApplyEncoderOptions(const EncoderOptions& options);
+    COXImageFile& Bitmap() { return m_pSource ? *m_pSource : m_bitmap; }
+
     // Members are destroyed in reverse order.
     COXBitmapFile m_bitmap;
+    std::unique_ptr<COXImageFile> m_pSource;
     COXJPEGImageFile m_jpeg;
     std::unique_ptr<COXJPEGEncoder> m_pEncoder;
     std::unique_ptr<COXJPEGDecoder> m_pDecoder;

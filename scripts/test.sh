@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test run: install what is needed, build the native debug and sanitizer
 # configurations and the Windows one, and run every suite: natively, under the sanitizers, and
-# under Wine (the window tests under a virtual display); fuzz both conversions for a bounded
-# time. Exits non-zero when anything fails.
+# under Wine (the window tests under a virtual display); fuzz the bitmap readers and the decoder
+# for a bounded time. Exits non-zero when anything fails.
 # The native suites run first: they leave cjpeg/djpeg's answers for the Windows suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +21,7 @@ for preset in debug asan; do
     ctest --preset "$preset"
 done
 
-echo "=== fuzz: both targets, a bounded time each"
+echo "=== fuzz: every target, a bounded time each"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 bash fuzz/run.sh build/fuzz 45

@@ -174,3 +174,21 @@ TEST_F(CliTest, TransformRefusesWhatItCannotDoAndLosesNothing) {
               kExitSuccess);
     EXPECT_NE(ReadFile(sOut), "precious");
 }
+
+TEST_F(CliTest, EveryBitmapLayoutIsReadAndWhatIsNotIsExplained) {
+    // A top-down bitmap: the classic reader refuses it, the command line reads it.
+    std::string sTopDown = BuildBmp(BmpShape());
+    PutLE32(sTopDown, 22, static_cast<std::uint32_t>(-23));
+    WriteFile(PathOf("top-down.bmp"), sTopDown);
+    EXPECT_EQ(RunTarnelCli({"compress", PathOf("top-down.bmp"), sJpg}), kExitSuccess);
+    EXPECT_EQ(ReadFile(sJpg).substr(0, 2), "\xFF\xD8");
+
+    std::string sPng = BuildBmp(BmpShape());
+    PutLE32(sPng, 30, 5);
+    WriteFile(PathOf("png.bmp"), sPng);
+    std::string sErr;
+    EXPECT_EQ(RunTarnelCli({"compress", PathOf("png.bmp"), PathOf("png.jpg")}, nullptr, &sErr),
+              kExitFailure);
+    EXPECT_EQ(sErr, "例外 : Bogus message code 1015\n中身が PNG 画像のビットマップです\n");
+    EXPECT_FALSE(Exists(PathOf("png.jpg")));
+}
