@@ -2,6 +2,7 @@
 #include "codec/jpeg_coder.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -10,6 +11,11 @@
 CMapPtrToPtr COXJPEGCoder::m_mapCoders(10);
 
 namespace {
+
+std::mutex& RegistryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
 
 // A message callback ran out of memory while libjpeg was running: turn that into libjpeg's own
 // fatal error instead of letting std::bad_alloc unwind through its frames.
@@ -23,7 +29,18 @@ void RaiseOutOfMemory(j_common_ptr cinfo) {
 
 COXJPEGCoder* COXJPEGCoder::FindCoder(j_common_ptr cinfo) {
     void* pCoder = nullptr;
+    std::lock_guard<std::mutex> lock(RegistryMutex());
     return m_mapCoders.Lookup(cinfo, pCoder) ? static_cast<COXJPEGCoder*>(pCoder) : nullptr;
+}
+
+void COXJPEGCoder::Register(j_common_ptr cinfo, COXJPEGCoder* pCoder) {
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    m_mapCoders.SetAt(cinfo, pCoder);
+}
+
+void COXJPEGCoder::Unregister(j_common_ptr cinfo) {
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    m_mapCoders.RemoveKey(cinfo);
 }
 
 void COXJPEGCoder::HoldImageArraysInMemory(j_common_ptr cinfo) {
@@ -105,7 +122,7 @@ void COXJPEGCoder::ResetErrorManagerCallback(j_common_ptr cinfo) {
 }
 
 void COXJPEGCoder::ErrorExit(j_common_ptr cinfo) {
-    m_mapCoders.RemoveKey(cinfo);
+    Unregister(cinfo);
     try {
         OutputMessage(cinfo);
     } catch (const std::bad_alloc&) {

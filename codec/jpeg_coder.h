@@ -62,6 +62,9 @@ protected:
 
 private:
     static COXJPEGCoder* FindCoder(j_common_ptr cinfo);
+    // The registry is shared by conversions running at once on several threads.
+    static void Register(j_common_ptr cinfo, COXJPEGCoder* pCoder);
+    static void Unregister(j_common_ptr cinfo);
     static void RealizeVirtArraysCallback(j_common_ptr cinfo);
 
     // The memory manager's own realize_virt_arrays, which the callback above wraps.
@@ -74,20 +77,20 @@ COXJPEGException* JPEGExceptionFromFile(CFileException* e);
 
 template <typename Body>
 void COXJPEGCoder::RunRegistered(j_common_ptr cinfo, Body body) {
-    m_mapCoders.SetAt(cinfo, this);
+    Register(cinfo, this);
     try {
         body();
     } catch (CFileException* e) {
-        m_mapCoders.RemoveKey(cinfo);
+        Unregister(cinfo);
         jpeg_destroy(cinfo);
         throw JPEGExceptionFromFile(e);
     } catch (...) {
         // ErrorExit has already destroyed the object; destroying it again is harmless.
-        m_mapCoders.RemoveKey(cinfo);
+        Unregister(cinfo);
         jpeg_destroy(cinfo);
         throw;
     }
-    m_mapCoders.RemoveKey(cinfo);
+    Unregister(cinfo);
 }
 
 // libjpeg's standard formatting of err's current message into pszBuffer (JMSG_LENGTH_MAX

@@ -1,6 +1,7 @@
 // The portable part of CFile and CStdioFile: construction and the stream operations.
 #include "platform/file.h"
 
+#include <atomic>
 #include <cerrno>
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
@@ -123,7 +124,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
         return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
     // Another process may hold a name for a moment; a few more serials find a free one.
     constexpr int kTempNameAttempts = 100;
-    static unsigned s_nSerial = 0;
+    static std::atomic<unsigned> s_nSerial{0};  // runs on several threads draw from it at once
     FILE* pStream = nullptr;
     Handle hFile = hFileNull;
     CString sTemp;
