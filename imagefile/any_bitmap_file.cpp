@@ -6,6 +6,7 @@
 #include <new>
 
 #include "imagefile/bitmap_file.h"
+#include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
 #include "platform/file.h"
 
@@ -23,11 +24,8 @@ constexpr DWORD kCompressionAlphaBitFields = 6;
 // A run-length picture is held decoded; a few header bytes must not ask for more than this.
 constexpr ULONGLONG kMaxRunLengthPixels = 256ULL * 1024 * 1024;
 
-unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
-DWORD Get32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
+using byte_fields::Get16;
+using byte_fields::Get32;
 
 // The 8-bit value of an n-bit channel: its bits repeated to fill the byte, as image tools do.
 JSAMPLE Widen(DWORD nValue, int nBits) {
@@ -80,10 +78,8 @@ COXAnyBitmapFile::COXAnyBitmapFile(CString sFileName) : COXImageFile(std::move(s
 
 COXAnyBitmapFile::COXAnyBitmapFile(CFile* pFile) : COXImageFile(pFile) {}
 
-BOOL COXAnyBitmapFile::AttachCompressor(j_compress_ptr cinfo) {
-    m_pCompressInfo = cinfo;
-    return TRUE;
-}
+// Errors are raised through the compressor BeginRead and ReadRows are given.
+BOOL COXAnyBitmapFile::AttachCompressor(j_compress_ptr /*cinfo*/) { return TRUE; }
 
 COXAnyBitmapFile::Layout COXAnyBitmapFile::ReadLayout(j_compress_ptr cinfo) {
     BYTE fileHeader[kFileHeaderSize];

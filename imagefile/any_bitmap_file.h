@@ -51,7 +51,6 @@ private:
     void ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE* pOut) const;
     JSAMPLE PaletteChannel(int nIndex, int nChannel) const;
 
-    j_compress_ptr m_pCompressInfo = nullptr;
     int m_nBitsPerPixel = 0;
     BOOL m_bTopDown = FALSE;
     BOOL m_bRunLength = FALSE;

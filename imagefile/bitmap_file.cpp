@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
 #include "platform/memory.h"
 
@@ -24,19 +25,10 @@ constexpr DWORD kCentimetresPerMetre = 100;
 constexpr JDIMENSION kBlockBytes = 4 * 1024 * 1024;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
-unsigned Get16(const BYTE* p) { return p[0] | (p[1] << 8); }
-DWORD Get32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-void Put16(BYTE* p, unsigned n) {
-    p[0] = static_cast<BYTE>(n);
-    p[1] = static_cast<BYTE>(n >> 8);
-}
-void Put32(BYTE* p, DWORD n) {
-    Put16(p, n & 0xFFFF);
-    Put16(p + 2, n >> 16);
-}
+using byte_fields::Get16;
+using byte_fields::Get32;
+using byte_fields::Put16;
+using byte_fields::Put32;
 
 // Bytes per file row: padded to a multiple of 4.
 ULONGLONG PaddedRowWidth(ULONGLONG nBytes) { return (nBytes + 3) & ~ULONGLONG{3}; }

@@ -4,15 +4,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "imagefile/byte_fields.h"
+
 namespace dib_layout {
 
 namespace {
 
-DWORD Get32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-WORD Get16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+using byte_fields::Get16;
+using byte_fields::Get32;
 
 // The largest packed DIB the class takes: its sizes are 32-bit fields.
 constexpr ULONGLONG kMaxImageBytes = 0xFFFFFFFFULL - kInfoHeaderSize - kMaskBytes - 4 * kMaxColors;
