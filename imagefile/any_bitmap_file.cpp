@@ -27,17 +27,11 @@ constexpr ULONGLONG kMaxRunLengthPixels = 256ULL * 1024 * 1024;
 using byte_fields::Get16;
 using byte_fields::Get32;
 
-// The 8-bit value of an n-bit channel: its bits repeated to fill the byte, as image tools do.
+// The 8-bit value of an n-bit channel, scaled and rounded down as Pillow does, so a
+// file gives the same picture here as there.
 JSAMPLE Widen(DWORD nValue, int nBits) {
-    if (nBits >= 8)
-        return static_cast<JSAMPLE>(nValue >> (nBits - 8));
-    DWORD nWide = 0;
-    int nFilled = 0;
-    while (nFilled < 8) {
-        nWide = (nWide << nBits) | nValue;
-        nFilled += nBits;
-    }
-    return static_cast<JSAMPLE>(nWide >> (nFilled - 8));
+    const ULONGLONG nMax = (1ULL << nBits) - 1;
+    return static_cast<JSAMPLE>(nValue * 255ULL / nMax);
 }
 
 }  // namespace
@@ -190,6 +184,10 @@ void COXAnyBitmapFile::ReadMasks(j_compress_ptr cinfo, const BYTE* pMasks, int n
             ++m.nBits;
         if ((m.nMask >> m.nShift) != (m.nBits == 32 ? 0xFFFFFFFFu : (1u << m.nBits) - 1))
             ERREXIT(cinfo, BMP_ERR_BIT_FIELDS);  // holes in a mask
+        // Every value of a channel up to 16 bits looked up rather than divided, pixel by pixel.
+        m.levels.clear();
+        for (DWORD n = 0; m.nBits <= 16 && n < (1u << m.nBits); ++n)
+            m.levels.push_back(Widen(n, m.nBits));
     }
 }
 
@@ -334,8 +332,11 @@ void COXAnyBitmapFile::ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE
         } else {
             const BYTE* p = pIn + x * (b / 8);
             const DWORD v = b == 16 ? static_cast<DWORD>(Get16(p)) : Get32(p);
-            for (int c = 0; c < 3; ++c)
-                pOut[c] = Widen((v & m_masks[c].nMask) >> m_masks[c].nShift, m_masks[c].nBits);
+            for (int c = 0; c < 3; ++c) {
+                const Mask& m = m_masks[c];
+                const DWORD n = (v & m.nMask) >> m.nShift;
+                pOut[c] = m.levels.empty() ? Widen(n, m.nBits) : m.levels[n];
+            }
         }
     }
 }

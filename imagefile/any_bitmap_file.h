@@ -41,6 +41,7 @@ private:
         DWORD nMask = 0;
         int nShift = 0;
         int nBits = 0;
+        std::vector<JSAMPLE> levels;  // the 8-bit value of each channel value, up to 16 bits
     };
     struct Layout;
 

@@ -2,7 +2,8 @@
 # Installs the Debian packages that Tarnel's builds and tests need: the native build, clang with
 # libFuzzer for the fuzz targets, the Windows cross-build (MinGW-w64, nasm for libjpeg's SIMD
 # code, dpkg-dev to unpack its Debian source), and Wine with a virtual display, a Japanese locale
-# and font for running the Windows programs.
+# and font for running the Windows programs; ImageMagick and Pillow (python3-pil) as references
+# for the golden tests.
 # Idempotent: packages already present are not fetched again. Runs as root, or through sudo.
 set -euo pipefail
 
@@ -28,6 +29,7 @@ packages=(
     locales
     fonts-ipafont-gothic
     imagemagick
+    python3-pil
 )
 
 missing=()
