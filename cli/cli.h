@@ -15,7 +15,8 @@ struct CliStreams {
     std::FILE* in;  // answers to the overwrite question
     std::FILE* out;
     std::FILE* err;
-    bool bInteractive;  // whether the overwrite question may be asked on in
+    bool bInteractive;       // whether the overwrite question may be asked on in
+    bool bProgress = false;  // whether err is a terminal that may show a batch's progress line
 };
 
 int RunCli(int argc, const char* const* argv, const CliStreams& streams);

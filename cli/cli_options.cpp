@@ -1,10 +1,12 @@
 // Parsing tarnel-cli's command line.
 #include "cli/cli_options.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 const char* const kCliUsage =
@@ -12,6 +14,18 @@ const char* const kCliUsage =
     "  tarnel-cli compress BMP JPEG [options]     ビットマップを JPEG に変換\n"
     "  tarnel-cli uncompress JPEG BMP [options]   JPEG をビットマップに変換\n"
     "  tarnel-cli transform BMP BMP [steps]       ビットマップを回転・反転・拡大縮小\n"
+    "  tarnel-cli compress|uncompress FILE... [--out-dir DIR] [-r] [-j N] [options]\n"
+    "                                             多くのファイル・フォルダーを一度に変換\n"
+    "\n"
+    "一度に変換 (パスが 1 つか 3 つ以上, または下のどれかを付けたとき):\n"
+    "      --out-dir DIR    出力先のフォルダー (無ければ作る; フォルダーの階層はそのまま)。\n"
+    "                       省略すると入力の隣に .jpg / .bmp を作る\n"
+    "  -r, --recursive      フォルダーの中を下まで変換 (compress: .bmp .dib,\n"
+    "                       uncompress: .jpg .jpeg .jpe .jfif)\n"
+    "  -j, --jobs N         同時に変換するファイル数 (default: CPU のコア数)\n"
+    "      --quiet          端末に進み具合を表示しない\n"
+    "  既存の出力は --yes のときだけ置き換え, ほかは飛ばして数える。\n"
+    "  1 つが失敗してもほかは続ける。Ctrl-C で新しいファイルを始めず, 変換中のものは終えて止まる\n"
     "\n"
     "compress options:\n"
     "  -q, --quality N      品質 (default 75)\n"
@@ -114,6 +128,33 @@ const std::map<std::string, OptionRule>& CompressRules() {
     return rules;
 }
 
+// How many conversions run at once: at least one, at most a sane number of threads.
+bool ParseJobs(const char* psz, int& rnJobs) {
+    return ParseNumber(psz, rnJobs) && rnJobs >= 1 && rnJobs <= 256;
+}
+
+// The batch form's own options, for both directions.
+const std::map<std::string, OptionRule>& BatchRules() {
+    static const std::map<std::string, OptionRule> rules = {
+        {"--out-dir",
+         {true,
+          [](CliOptions& o, const char* v) {
+              o.sOutDir = v;
+              o.bBatch = true;
+              return !o.sOutDir.empty();
+          }}},
+        {"--recursive", Flag([](CliOptions& o) { o.bRecursive = o.bBatch = true; })},
+        {"--jobs",
+         {true,
+          [](CliOptions& o, const char* v) {
+              o.bBatch = true;
+              return ParseJobs(v, o.nJobs);
+          }}},
+        {"--quiet", Flag([](CliOptions& o) { o.bQuiet = o.bBatch = true; })},
+    };
+    return rules;
+}
+
 const std::map<std::string, OptionRule>& UncompressRules() {
     static const std::map<std::string, OptionRule> rules = {
         {"--colors", Number(nullptr, &DecoderOptions::nColors)},
@@ -193,8 +234,9 @@ const std::map<std::string, OptionRule>& CommonRules() {
 
 std::string LongName(const std::string& sArg) {
     static const std::map<std::string, std::string> shortNames = {
-        {"-q", "--quality"}, {"-g", "--grayscale"}, {"-p", "--progressive"}, {"-c", "--colors"},
-        {"-y", "--yes"},     {"-t", "--time"},      {"-h", "--help"},
+        {"-q", "--quality"}, {"-g", "--grayscale"}, {"-p", "--progressive"},
+        {"-c", "--colors"},  {"-y", "--yes"},       {"-t", "--time"},
+        {"-h", "--help"},    {"-r", "--recursive"}, {"-j", "--jobs"},
     };
     const auto it = shortNames.find(sArg);
     return it != shortNames.end() ? it->second : sArg;
@@ -204,7 +246,8 @@ const OptionRule* FindRule(CliCommand command, const std::string& sName) {
     const auto& rules = command == CliCommand::Compress     ? CompressRules()
                         : command == CliCommand::Uncompress ? UncompressRules()
                                                             : TransformRules();
-    for (const auto* pTable : {&rules, &CommonRules()}) {
+    const bool bConverts = command == CliCommand::Compress || command == CliCommand::Uncompress;
+    for (const auto* pTable : {&rules, &CommonRules(), bConverts ? &BatchRules() : &rules}) {
         const auto it = pTable->find(sName);
         if (it != pTable->end())
             return &it->second;
@@ -276,6 +319,19 @@ bool IsOption(const char* psz) { return psz[0] == '-' && psz[1] != '\0'; }
 
 }  // namespace
 
+bool IsInputName(CliCommand command, const std::string& sName) {
+    static const std::set<std::string> bitmaps = {".bmp", ".dib"};
+    static const std::set<std::string> jpegs = {".jpg", ".jpeg", ".jpe", ".jfif"};
+    const std::size_t nSlash = sName.find_last_of("/\\");
+    const std::size_t nDot = sName.rfind('.');
+    if (nDot == std::string::npos || (nSlash != std::string::npos && nDot < nSlash))
+        return false;
+    std::string sExtension = sName.substr(nDot);
+    for (char& c : sExtension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return (command == CliCommand::Compress ? bitmaps : jpegs).count(sExtension) != 0;
+}
+
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
                      std::string& rsError) {
     rOptions = CliOptions();
@@ -300,12 +356,19 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
         if (rOptions.command != command)  // --help or --version wins over everything else
             return true;
     }
+    // "compress a.bmp b.bmp" means two bitmaps, never a JPEG written over the second one.
+    if (command != CliCommand::Transform &&
+        (rOptions.bBatch || paths.size() != 2 || IsInputName(command, paths[1]))) {
+        rOptions.bBatch = true;
+        rOptions.inputs = paths;
+        if (paths.empty())
+            rsError = command == CliCommand::Compress
+                          ? "compress には入力の BMP (ファイルかフォルダー) が必要です"
+                          : "uncompress には入力の JPEG (ファイルかフォルダー) が必要です";
+        return !paths.empty();
+    }
     if (paths.size() != 2) {
-        rsError = command == CliCommand::Compress
-                      ? "compress には入力の BMP と出力の JPEG の 2 つのパスが必要です"
-                  : command == CliCommand::Uncompress
-                      ? "uncompress には入力の JPEG と出力の BMP の 2 つのパスが必要です"
-                      : "transform には入力と出力の BMP の 2 つのパスが必要です";
+        rsError = "transform には入力と出力の BMP の 2 つのパスが必要です";
         return false;
     }
     rOptions.sSource = paths[0];

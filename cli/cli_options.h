@@ -18,14 +18,27 @@ struct TransformStep {
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
-    std::string sSource;
+    std::string sSource;  // the form with one source and one destination
     std::string sDestination;
+    // The batch form: files and folders, taken when the paths are not exactly one source and
+    // one destination (a second path named like an input is another input), or when one of the
+    // batch options is given.
+    bool bBatch = false;
+    std::vector<std::string> inputs;
+    std::string sOutDir;  // empty: outputs beside their inputs
+    bool bRecursive = false;
+    int nJobs = 0;  // 0: one per core
+    bool bQuiet = false;
     bool bYes = false;
     bool bTime = false;
     EncoderOptions encoder;
     DecoderOptions decoder;
     std::vector<TransformStep> transform;
 };
+
+// Whether a file's name says it is an input of the command (a bitmap to compress, a JPEG to
+// uncompress): the files a folder's walk takes.
+bool IsInputName(CliCommand command, const std::string& sName);
 
 // Fills rOptions from the arguments after the program name; on failure returns false with a
 // message for the user in rsError.

@@ -64,8 +64,10 @@ TEST(CliOptionsTest, RejectsWhatItCannotUnderstandWithAReason) {
     const std::vector<std::vector<const char*>> bad = {
         {},
         {"convert", "a", "b"},
-        {"compress", "a.bmp"},
-        {"compress", "a.bmp", "b.jpg", "c"},
+        {"compress", "-j", "2"},  // no input
+        {"compress", "a.bmp", "-j", "0"},
+        {"compress", "a.bmp", "--out-dir="},
+        {"transform", "a.bmp", "b.bmp", "-r"},            // a batch option on the single form
         {"compress", "a.bmp", "b.jpg", "--colors", "8"},  // an uncompress option
         {"compress", "a.bmp", "b.jpg", "--quality"},
         {"compress", "a.bmp", "b.jpg", "--quality", "-5"},
@@ -130,7 +132,7 @@ TEST_F(CliTest, HelpListsTheExitCodesAndUsageErrorsPointToIt) {
     std::string sOut, sErr;
     EXPECT_EQ(RunTarnelCli({"--help"}, &sOut), kExitSuccess);
     EXPECT_NE(sOut.find("終了コード"), std::string::npos);
-    EXPECT_EQ(RunTarnelCli({"compress", sBmp}, nullptr, &sErr), kExitUsage);
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, "--jobs", "0"}, nullptr, &sErr), kExitUsage);
     EXPECT_NE(sErr.find("--help"), std::string::npos);
 }
 
