@@ -12,6 +12,12 @@ if(TARNEL_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TARNEL_SANITIZE_THREAD)
+    # ThreadSanitizer for the batch conversions that run side by side in one process.
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
 # Platform halves are chosen here, never by #ifdef inside the sources.
 if(WIN32)
     set(TARNEL_OS_SUFFIX win32)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: install what is needed, build the native debug and sanitizer
-# configurations and the Windows one, and run every suite: natively, under the sanitizers, and
+# configurations and the Windows one, and run every suite: natively, under the sanitizers (the
+# command line's also under ThreadSanitizer), and
 # under Wine (the window tests under a virtual display); fuzz the bitmap readers and the decoder
 # for a bounded time. Exits non-zero when anything fails.
 # The native suites run first: they leave cjpeg/djpeg's answers for the Windows suites.
@@ -20,6 +21,11 @@ for preset in debug asan; do
     echo "=== $preset: test"
     ctest --preset "$preset"
 done
+
+echo "=== tsan: the command line's suite, whose batches convert side by side"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/cli_tests --gtest_brief=1
 
 echo "=== fuzz: every target, a bounded time each"
 cmake --preset fuzz >/dev/null
