@@ -64,10 +64,12 @@ enum class ItemResult { Converted, Warnings, Failed, Skipped };
 BatchItem ItemFor(const CliOptions& o, const fs::path& source, const fs::path& relative) {
     BatchItem item;
     item.source = source;
+    item.source.make_preferred();  // one separator in what the user is shown
     fs::path name = relative;
     name.replace_extension(o.command == CliCommand::Compress ? ".jpg" : ".bmp");
     item.destination =
         o.sOutDir.empty() ? source.parent_path() / name.filename() : fs::u8path(o.sOutDir) / name;
+    item.destination.make_preferred();
     std::error_code error;
     item.nBytes = fs::file_size(source, error);
     if (error)
@@ -78,6 +80,7 @@ BatchItem ItemFor(const CliOptions& o, const fs::path& source, const fs::path& r
 BatchItem Problem(const fs::path& source, std::string sProblem) {
     BatchItem item;
     item.source = source;
+    item.source.make_preferred();
     item.sProblem = std::move(sProblem);
     return item;
 }
