@@ -341,6 +341,12 @@ std::string ProgressLine(const BatchProgress& p) {
 }
 
 int RunBatch(const CliOptions& options, const CliStreams& io) {
-    BatchRun run(options, io, PlanBatch(options));
+    std::vector<BatchItem> items = PlanBatch(options);
+    if (items.empty())  // only folders, with nothing the walk takes
+        std::fputs(options.command == CliCommand::Compress
+                       ? "変換するビットマップ (.bmp, .dib) が見つかりません\n"
+                       : "変換する JPEG (.jpg, .jpeg, .jpe, .jfif) が見つかりません\n",
+                   io.err);
+    BatchRun run(options, io, std::move(items));
     return run.Run();
 }

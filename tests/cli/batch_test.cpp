@@ -110,6 +110,10 @@ TEST_F(BatchTest, FoldersAreMirroredAndEveryFileComesToItsOwnResult) {
     EXPECT_EQ(
         sStdout,
         "変換 0, 警告付き 0, 失敗 1, スキップ 3 (出力が既にあります。--yes で置き換えます)\n");
+
+    // A folder with no bitmap in it: nothing to do, and the user is told so.
+    EXPECT_EQ(RunTarnelCli({"compress", sOut, "-r"}, &sStdout, &sErr), 0);
+    EXPECT_EQ(sErr, "変換するビットマップ (.bmp, .dib) が見つかりません\n");
 }
 
 TEST_F(BatchTest, OutputsBesideInputsAreReplacedOnlyWithYes) {
