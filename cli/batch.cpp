@@ -112,6 +112,16 @@ fs::path Resolved(const fs::path& path) {
     return error ? path.lexically_normal() : resolved;
 }
 
+// A file named twice (on its own and inside a folder given with -r) is converted once.
+void DropRepeatedSources(std::vector<BatchItem>& rItems) {
+    std::set<fs::path> seen;
+    rItems.erase(std::remove_if(rItems.begin(), rItems.end(),
+                                [&seen](const BatchItem& item) {
+                                    return !seen.insert(Resolved(item.source)).second;
+                                }),
+                 rItems.end());
+}
+
 // Refuses outputs that would overwrite an input of the batch or another item's output: the
 // first item keeps its output, the later ones fail.
 void RefuseClashes(std::vector<BatchItem>& rItems) {
@@ -146,6 +156,7 @@ std::vector<BatchItem> PlanBatch(const CliOptions& o) {
         else
             items.push_back(Problem(input, "フォルダーです (中のファイルは -r で変換します)"));
     }
+    DropRepeatedSources(items);
     RefuseClashes(items);
     return items;
 }
