@@ -3,6 +3,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -193,6 +194,10 @@ private:
     void ClearProgress();
     void PrintSummary(double dSeconds);
     int ExitCode() const;
+    std::size_t& Count(ItemResult result) { return m_counts[static_cast<std::size_t>(result)]; }
+    std::size_t Count(ItemResult result) const {
+        return m_counts[static_cast<std::size_t>(result)];
+    }
 
     const CliOptions& m_options;
     const CliStreams& m_io;
@@ -203,7 +208,7 @@ private:
     std::mutex m_mutex;  // guards what follows, and the output streams
     std::condition_variable m_changed;
     BatchProgress m_progress;
-    std::map<ItemResult, std::size_t> m_counts;
+    std::array<std::size_t, 4> m_counts{};  // by ItemResult
     bool m_bProgressShown = false;
 };
 
@@ -255,7 +260,7 @@ void BatchRun::Work() {
 
 void BatchRun::Finish(const BatchItem& item, ItemResult result, const std::string& sMessage) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    ++m_counts[result];
+    ++Count(result);
     ++m_progress.nFilesDone;
     m_progress.nBytesDone += item.nBytes;
     if (!sMessage.empty()) {
@@ -285,9 +290,9 @@ void BatchRun::ClearProgress() {
 void BatchRun::PrintSummary(double dSeconds) {
     const std::size_t nNotStarted = m_items.size() - m_progress.nFilesDone;
     std::fprintf(m_io.out, "変換 %zu, 警告付き %zu, 失敗 %zu, スキップ %zu",
-                 m_counts[ItemResult::Converted], m_counts[ItemResult::Warnings],
-                 m_counts[ItemResult::Failed], m_counts[ItemResult::Skipped]);
-    if (m_counts[ItemResult::Skipped] != 0)
+                 Count(ItemResult::Converted), Count(ItemResult::Warnings),
+                 Count(ItemResult::Failed), Count(ItemResult::Skipped));
+    if (Count(ItemResult::Skipped) != 0)
         std::fputs(" (出力が既にあります。--yes で置き換えます)", m_io.out);
     std::fputs("\n", m_io.out);
     if (nNotStarted != 0)
@@ -297,10 +302,6 @@ void BatchRun::PrintSummary(double dSeconds) {
 }
 
 int BatchRun::ExitCode() const {
-    const auto Count = [this](ItemResult r) {
-        const auto it = m_counts.find(r);
-        return it == m_counts.end() ? 0 : it->second;
-    };
     if (Count(ItemResult::Failed) != 0 || m_progress.nFilesDone != m_items.size())
         return kExitFailure;
     return Count(ItemResult::Warnings) != 0 ? kExitWarnings : kExitSuccess;
