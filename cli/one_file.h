@@ -1,5 +1,5 @@
-// Converting one file as tarnel-cli does, for the single and the batch form: the reader for the
-// bitmap's layout, the options, and the outcome in words.
+// Converting one file as tarnel-cli does, for the single and the batch form, and the outcome in
+// words.
 #pragma once
 
 #include <string>
@@ -11,6 +11,5 @@
 ConversionOutcome ConvertOneFile(const CliOptions& options, const std::string& sSource,
                                  const std::string& sDestination);
 
-// What the user is told, line by line: the dialog's text and, for an image-file error code,
-// what it means. Empty after a clean run.
+// What the user is told, line by line; empty after a clean run.
 std::string OutcomeText(const ConversionOutcome& outcome);

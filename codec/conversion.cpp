@@ -1,24 +1,20 @@
 // CConversion: building a run, handing its options over and wording its outcome.
 #include "codec/conversion.h"
 
+#include "imagefile/any_bitmap_file.h"
+#include "imagefile/bitmap_file.h"
+
+std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile) {
+    if (IsClassicBitmapLayout(sBitmapFile))
+        return std::make_unique<COXBitmapFile>(sBitmapFile);
+    return std::make_unique<COXAnyBitmapFile>(sBitmapFile);
+}
+
 CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
                          const EncoderOptions& o, std::unique_ptr<COXJPEGEncoder> pEncoder)
-    : m_bitmap(sBitmapFile),
+    : m_pBitmap(OpenBitmapSource(sBitmapFile)),
       m_jpeg(sJpegFile),
       m_pEncoder(pEncoder ? std::move(pEncoder) : std::make_unique<COXJPEGEncoder>()) {
-    ApplyEncoderOptions(o);
-}
-
-CConversion::CConversion(std::unique_ptr<COXImageFile> pSource, const CString& sJpegFile,
-                         const EncoderOptions& o)
-    : m_bitmap(CString()),
-      m_pSource(std::move(pSource)),
-      m_jpeg(sJpegFile),
-      m_pEncoder(std::make_unique<COXJPEGEncoder>()) {
-    ApplyEncoderOptions(o);
-}
-
-void CConversion::ApplyEncoderOptions(const EncoderOptions& o) {
     m_pEncoder->SetGrayscale(o.bGrayscale);
     m_pEncoder->SetBaseline(o.bBaseline);
     m_pEncoder->SetProgressive(o.bProgressive);
@@ -33,10 +29,11 @@ void CConversion::ApplyEncoderOptions(const EncoderOptions& o) {
 
 CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
                          const DecoderOptions& o, std::unique_ptr<COXJPEGDecoder> pDecoder)
-    : m_bitmap(sBitmapFile),
-      m_jpeg(sJpegFile),
+    : m_jpeg(sJpegFile),
       m_pDecoder(pDecoder ? std::move(pDecoder) : std::make_unique<COXJPEGDecoder>()) {
-    m_bitmap.SetOS2Format(o.bOS2Format);
+    auto pBitmap = std::make_unique<COXBitmapFile>(sBitmapFile);
+    pBitmap->SetOS2Format(o.bOS2Format);
+    m_pBitmap = std::move(pBitmap);
     m_pDecoder->SetGrayscale(o.bGrayscale);
     m_pDecoder->SetFast(o.bFast);
     m_pDecoder->SetNoSmooth(o.bNoSmooth);
@@ -57,10 +54,10 @@ ConversionOutcome CConversion::Run() {
         short nResult = JPEG_SUCCESS;
         if (m_pEncoder) {
             pCoder = m_pEncoder.get();
-            nResult = m_pEncoder->DoCompress(&Bitmap(), &m_jpeg);
+            nResult = m_pEncoder->DoCompress(m_pBitmap.get(), &m_jpeg);
         } else {
             pCoder = m_pDecoder.get();
-            nResult = m_pDecoder->DoDecompress(&m_jpeg, &m_bitmap);
+            nResult = m_pDecoder->DoDecompress(&m_jpeg, m_pBitmap.get());
         }
         if (nResult == JPEG_WARNING)
             return {ConversionResult::ConvertedWithWarnings,
@@ -72,7 +69,10 @@ ConversionOutcome CConversion::Run() {
         e->GetErrorMessage(szMessage, sizeof szMessage);
         const int nCode = e->m_nErrorCode;
         e->Delete();
-        return {ConversionResult::Failed, CString("例外 : ") + szMessage, nCode};
+        CString sMessage = CString("例外 : ") + szMessage;
+        if (const char* pszMeaning = ImageFileCodeMeaning(nCode))
+            sMessage += CString("\n") + pszMeaning;
+        return {ConversionResult::Failed, sMessage, nCode};
     }
 }
 
@@ -86,4 +86,41 @@ CString OverwriteQuestion(LPCTSTR lpszPath) {
     CString s;
     s.Format("すでに %s は存在します 上書きしますか？", lpszPath);
     return s;
+}
+
+const char* ImageFileCodeMeaning(int nCode) {
+    switch (nCode) {
+    case BMP_ERR_COLORMAP:
+        return "色表の項目の大きさか色数 (256 色まで) が読めません";
+    case BMP_ERR_BIT_COUNT:
+        return "この 1 画素あたりのビット数には対応していません";
+    case BMP_ERR_HEADER:
+        return "ヘッダーの長さ・画素データの位置・幅や高さが使えない値です";
+    case BMP_ERR_PLANES:
+        return "プレーン数が 1 ではありません";
+    case BMP_ERR_COLOR_SPACE:
+        return "出力の色空間がグレースケールでも RGB でもありません";
+    case BMP_ERR_COMPRESSED:
+        return "この圧縮形式のビットマップには対応していません";
+    case BMP_ERR_NOT_BMP:
+        return "BMP ファイルではありません (先頭が \"BM\" ではありません)";
+    case BMP_ERR_COLOR_INDEX:
+        return "画素の色番号が色表の外を指しています";
+    case BMP_ERR_TOO_LARGE:
+        return "画像が大きすぎて扱えません";
+    case BMP_ERR_EMBEDDED_JPEG:
+        return "中身が JPEG 画像のビットマップです (そのまま JPEG として使えます)";
+    case BMP_ERR_EMBEDDED_PNG:
+        return "中身が PNG 画像のビットマップです";
+    case BMP_ERR_OS2_COMPRESSION:
+        return "OS/2 の Huffman 圧縮か 24 ビットのランレングス圧縮には対応していません";
+    case BMP_ERR_BAD_RLE:
+        return "ランレングス圧縮のデータが壊れています";
+    case BMP_ERR_BIT_FIELDS:
+        return "色のビットマスクが空か重なっていて使えません";
+    case BMP_ERR_COLORMAP_SIZE:
+        return "色数が色表の 256 色を超えています";
+    default:
+        return nullptr;
+    }
 }

@@ -1,6 +1,8 @@
 // CConversion: one conversion as the dialog and tarnel-cli run it. The bitmap file, the JPEG file
 // and the coder are built over two paths, the options are handed over in the dialog's order, and
-// the run's outcome comes back worded for the user.
+// the run's outcome comes back worded for the user. Compressing, the bitmap's layout picks the
+// reader: the bitmap file's own for what it reads, so its JPEG stays what cjpeg makes; the reader
+// of every layout for the rest.
 #pragma once
 
 #include <memory>
@@ -8,7 +10,7 @@
 #include "codec/jpeg_decoder.h"
 #include "codec/jpeg_encoder.h"
 #include "codec/jpeg_image_file.h"
-#include "imagefile/bitmap_file.h"
+#include "imagefile/image_file.h"
 #include "platform/cstring.h"
 
 // Bitmap to JPEG. Zero in a number leaves libjpeg's choice, except for the quality.
@@ -41,8 +43,8 @@ enum class ConversionResult { Converted, ConvertedWithWarnings, Failed };
 
 struct ConversionOutcome {
     ConversionResult result;
-    // What the user is told: "エラー：" and libjpeg's warnings, or "例外 : " and the error;
-    // empty after a clean run.
+    // What the user is told: "エラー：" and libjpeg's warnings, or "例外 : " and the error, with
+    // a second line saying in words what a bitmap's error code means; empty after a clean run.
     CString sMessage;
     int nErrorCode = 0;  // the failure's libjpeg or image-file code
 };
@@ -52,9 +54,6 @@ public:
     // Bitmap to JPEG. pEncoder replaces the plain encoder (a seam for tests).
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const EncoderOptions& options,
                 std::unique_ptr<COXJPEGEncoder> pEncoder = nullptr);
-    // Bitmap to JPEG from another reader of the bitmap (one that takes more layouts).
-    CConversion(std::unique_ptr<COXImageFile> pSource, const CString& sJpegFile,
-                const EncoderOptions& options);
     // JPEG to bitmap.
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const DecoderOptions& options,
                 std::unique_ptr<COXJPEGDecoder> pDecoder = nullptr);
@@ -67,16 +66,19 @@ public:
     ConversionOutcome Run();
 
 private:
-    void ApplyEncoderOptions(const EncoderOptions& options);
-    COXImageFile& Bitmap() { return m_pSource ? *m_pSource : m_bitmap; }
-
     // Members are destroyed in reverse order.
-    COXBitmapFile m_bitmap;
-    std::unique_ptr<COXImageFile> m_pSource;
+    std::unique_ptr<COXImageFile> m_pBitmap;
     COXJPEGImageFile m_jpeg;
     std::unique_ptr<COXJPEGEncoder> m_pEncoder;
     std::unique_ptr<COXJPEGDecoder> m_pDecoder;
 };
+
+// The reader a conversion compresses the bitmap at this path with: the bitmap file's own for the
+// layouts it reads, the reader of every layout for the rest.
+std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile);
+
+// What a bitmap reader's error code means, in words; NULL for other codes.
+const char* ImageFileCodeMeaning(int nCode);
 
 // The checks both front ends make before a run, worded as the dialog words them.
 CString MissingSourceMessage(LPCTSTR lpszPath);

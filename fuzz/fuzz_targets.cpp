@@ -1,7 +1,8 @@
 // The bodies of the fuzz targets, shared with the regression tests that replay what they found.
 #include "fuzz/fuzz_targets.h"
 
-#include <cmath>
+#include <algorithm>
+#include <cstring>
 #include <csetjmp>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "codec/jpeg_image_file.h"
 #include "imagefile/any_bitmap_file.h"
 #include "imagefile/bitmap_file.h"
+#include "imagefile/bitmap_layout.h"
 #include "platform/memfile.h"
 
 namespace {
@@ -38,16 +40,18 @@ void FuzzBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
 void FuzzAnyBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
     // A run-length picture is held decoded; a few bytes may declare a quarter of a gigapixel,
     // which the reader takes but which would only slow the fuzzer down.
-    if (size >= 26) {
-        const auto field = [data](std::size_t n) {
-            return static_cast<std::int32_t>(data[n] | data[n + 1] << 8 | data[n + 2] << 16 |
-                                             static_cast<std::uint32_t>(data[n + 3]) << 24);
-        };
-        const double nPixels =
-            static_cast<double>(field(18)) * std::abs(static_cast<double>(field(22)));
-        if (nPixels > 16.0 * 1024 * 1024)
-            return;
-    }
+    std::size_t nRead = 0;
+    BitmapLayout layout;
+    const int nCode = ReadBitmapLayout(
+        [&](BYTE* p, UINT n) {
+            const auto nCopied = static_cast<UINT>(std::min<std::size_t>(n, size - nRead));
+            std::memcpy(p, data + nRead, nCopied);
+            nRead += nCopied;
+            return nCopied;
+        },
+        BitmapRules::Every, layout);
+    if (nCode == 0 && static_cast<double>(layout.nWidth) * layout.nHeight > 16.0 * 1024 * 1024)
+        return;
     CompressThrough<COXAnyBitmapFile>(data, size);
 }
 

@@ -5,24 +5,10 @@
 #include <cstring>
 #include <new>
 
-#include "imagefile/bitmap_file.h"
 #include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
-#include "platform/file.h"
 
 namespace {
-
-constexpr UINT kFileHeaderSize = 14;
-constexpr UINT kMaxInfoSize = 124;
-constexpr DWORD kCompressionRGB = 0;
-constexpr DWORD kCompressionRLE8 = 1;
-constexpr DWORD kCompressionRLE4 = 2;
-constexpr DWORD kCompressionBitFields = 3;  // OS/2: Huffman 1D
-constexpr DWORD kCompressionJPEG = 4;       // OS/2: 24-bit run-length
-constexpr DWORD kCompressionPNG = 5;
-constexpr DWORD kCompressionAlphaBitFields = 6;
-// A run-length picture is held decoded; a few header bytes must not ask for more than this.
-constexpr ULONGLONG kMaxRunLengthPixels = 256ULL * 1024 * 1024;
 
 using byte_fields::Get16;
 using byte_fields::Get32;
@@ -36,38 +22,6 @@ JSAMPLE Widen(DWORD nValue, int nBits) {
 
 }  // namespace
 
-struct COXAnyBitmapFile::Layout {
-    DWORD nPixelOffset = 0;
-    UINT nInfoSize = 0;
-    long long nWidth = 0;
-    long long nHeight = 0;
-    int nBitsPerPixel = 0;
-    DWORD nCompression = 0;
-    int nColors = 0;
-    int nEntrySize = 4;
-    UINT nMasksAfterHeader = 0;  // bytes of masks between the header and the palette
-};
-
-BOOL IsClassicBitmapLayout(LPCTSTR lpszPath) {
-    BYTE header[kFileHeaderSize + 20] = {};
-    FILE* pFile = OpenCStream(lpszPath, "rb");
-    if (pFile == nullptr)
-        return FALSE;
-    const std::size_t nRead = std::fread(header, 1, sizeof header, pFile);
-    std::fclose(pFile);
-    if (nRead < kFileHeaderSize + 16 || header[0] != 'B' || header[1] != 'M')
-        return FALSE;
-    const BYTE* info = header + kFileHeaderSize;
-    const DWORD nInfoSize = Get32(info);
-    if (nInfoSize == 12)
-        return Get16(info + 10) == 8 || Get16(info + 10) == 24;
-    if (nInfoSize != 40 && nInfoSize != 64)
-        return FALSE;
-    const unsigned nBits = Get16(info + 14);
-    return (nBits == 8 || nBits == 24) && static_cast<std::int32_t>(Get32(info + 8)) > 0 &&
-           Get32(info + 16) == kCompressionRGB;
-}
-
 COXAnyBitmapFile::COXAnyBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) {}
 
 COXAnyBitmapFile::COXAnyBitmapFile(CFile* pFile) : COXImageFile(pFile) {}
@@ -75,134 +29,40 @@ COXAnyBitmapFile::COXAnyBitmapFile(CFile* pFile) : COXImageFile(pFile) {}
 // Errors are raised through the compressor BeginRead and ReadRows are given.
 BOOL COXAnyBitmapFile::AttachCompressor(j_compress_ptr /*cinfo*/) { return TRUE; }
 
-COXAnyBitmapFile::Layout COXAnyBitmapFile::ReadLayout(j_compress_ptr cinfo) {
-    BYTE fileHeader[kFileHeaderSize];
-    if (ReadBytes(fileHeader, kFileHeaderSize) != kFileHeaderSize)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        ERREXIT(cinfo, BMP_ERR_NOT_BMP);
-    Layout l;
-    l.nPixelOffset = Get32(fileHeader + 10);
-    BYTE info[kMaxInfoSize] = {};
-    if (ReadBytes(info, 4) != 4)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    l.nInfoSize = Get32(info);
-    if (l.nInfoSize < 12 || l.nInfoSize > kMaxInfoSize)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-    if (ReadBytes(info + 4, l.nInfoSize - 4) != l.nInfoSize - 4)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-
-    unsigned nPlanes = 1;
-    if (l.nInfoSize == 12) {  // OS/2 1.x: 16-bit sizes, 3-byte palette entries
-        l.nWidth = Get16(info + 4);
-        l.nHeight = Get16(info + 6);
-        nPlanes = Get16(info + 8);
-        l.nBitsPerPixel = static_cast<int>(Get16(info + 10));
-        l.nEntrySize = 3;
-    } else {  // Windows and OS/2 2.x: the fields a shorter header leaves out are zero
-        l.nWidth = static_cast<std::int32_t>(Get32(info + 4));
-        l.nHeight = static_cast<std::int32_t>(Get32(info + 8));
-        nPlanes = Get16(info + 12);
-        l.nBitsPerPixel = static_cast<int>(Get16(info + 14));
-        l.nCompression = Get32(info + 16);
-        l.nColors = static_cast<std::int32_t>(Get32(info + 32));
-        // The resolution goes into the JPEG as the bitmap file's reader puts it.
-        const DWORD nXPelsPerMeter = Get32(info + 24), nYPelsPerMeter = Get32(info + 28);
-        if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
-            cinfo->X_density = static_cast<UINT16>(nXPelsPerMeter / 100);
-            cinfo->Y_density = static_cast<UINT16>(nYPelsPerMeter / 100);
-            cinfo->density_unit = 2;  // dots per centimetre
-        }
+BitmapLayout COXAnyBitmapFile::ReadLayout(j_compress_ptr cinfo) {
+    BitmapLayout layout;
+    const int nCode = ReadBitmapLayout([this](BYTE* p, UINT n) { return ReadBytes(p, n); },
+                                       BitmapRules::Every, layout);
+    if (nCode != 0)
+        ERREXIT(cinfo, nCode);
+    // The resolution goes into the JPEG as the bitmap file's reader puts it.
+    if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
+        cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / 100);
+        cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / 100);
+        cinfo->density_unit = 2;  // dots per centimetre
     }
-    const bool bOS2 = l.nInfoSize == 12 || l.nInfoSize == 16 || l.nInfoSize == 64;
-    if (nPlanes != 1)
-        ERREXIT(cinfo, BMP_ERR_PLANES);
-    if (bOS2 && (l.nCompression == kCompressionBitFields || l.nCompression == kCompressionJPEG))
-        ERREXIT(cinfo, BMP_ERR_OS2_COMPRESSION);
-    if (l.nCompression == kCompressionJPEG)
-        ERREXIT(cinfo, BMP_ERR_EMBEDDED_JPEG);
-    if (l.nCompression == kCompressionPNG)
-        ERREXIT(cinfo, BMP_ERR_EMBEDDED_PNG);
-    const int b = l.nBitsPerPixel;
-    if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32)
-        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
-    const bool bFields =
-        l.nCompression == kCompressionBitFields || l.nCompression == kCompressionAlphaBitFields;
-    const bool bValid =
-        l.nCompression == kCompressionRGB || (l.nCompression == kCompressionRLE8 && b == 8) ||
-        (l.nCompression == kCompressionRLE4 && b == 4) || (bFields && (b == 16 || b == 32));
-    if (!bValid)
-        ERREXIT(cinfo, BMP_ERR_COMPRESSED);
-    if (l.nWidth <= 0 || l.nHeight == 0)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-    m_bTopDown = l.nHeight < 0;
-    if (m_bTopDown)
-        l.nHeight = -l.nHeight;
-    m_bRunLength = l.nCompression == kCompressionRLE8 || l.nCompression == kCompressionRLE4;
-    if (m_bRunLength && m_bTopDown)
-        ERREXIT(cinfo, BMP_ERR_BAD_RLE);
-
-    // Masks inside a header of 52 bytes or more; after a 40-byte one.
-    if (bFields && l.nInfoSize >= 52) {
-        ReadMasks(cinfo, info + 40, 3);
-    } else if (bFields) {
-        BYTE masks[16];
-        l.nMasksAfterHeader = l.nCompression == kCompressionAlphaBitFields ? 16 : 12;
-        if (ReadBytes(masks, l.nMasksAfterHeader) != l.nMasksAfterHeader)
-            ERREXIT(cinfo, JERR_INPUT_EOF);
-        ReadMasks(cinfo, masks, 3);
-    } else if (b == 16) {  // 5-5-5
-        const BYTE masks[12] = {0x00, 0x7C, 0, 0, 0xE0, 0x03, 0, 0, 0x1F, 0, 0, 0};
-        ReadMasks(cinfo, masks, 3);
-    } else if (b == 32) {
-        const BYTE masks[12] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
-        ReadMasks(cinfo, masks, 3);
-    }
-    if (b <= 8) {
-        const int nFull = 1 << b;
-        if (l.nColors <= 0 || l.nColors > nFull)
-            l.nColors = nFull;
-    } else {
-        l.nColors = 0;
-    }
-    return l;
+    return layout;
 }
 
-void COXAnyBitmapFile::ReadMasks(j_compress_ptr cinfo, const BYTE* pMasks, int nCount) {
-    DWORD nSeen = 0;
-    for (int i = 0; i < nCount; ++i) {
+void COXAnyBitmapFile::TakeMasks(const BitmapLayout& layout) {
+    for (int i = 0; i < 3 && layout.fields[i].nMask != 0; ++i) {
         Mask& m = m_masks[i];
-        m.nMask = Get32(pMasks + 4 * i);
-        if (m.nMask == 0 || (m.nMask & nSeen) != 0)
-            ERREXIT(cinfo, BMP_ERR_BIT_FIELDS);
-        nSeen |= m.nMask;
-        m.nShift = 0;
-        while (((m.nMask >> m.nShift) & 1) == 0)
-            ++m.nShift;
-        m.nBits = 0;
-        while (m.nShift + m.nBits < 32 && ((m.nMask >> (m.nShift + m.nBits)) & 1) != 0)
-            ++m.nBits;
-        if ((m.nMask >> m.nShift) != (m.nBits == 32 ? 0xFFFFFFFFu : (1u << m.nBits) - 1))
-            ERREXIT(cinfo, BMP_ERR_BIT_FIELDS);  // holes in a mask
+        m.field = layout.fields[i];
         // Every value of a channel up to 16 bits looked up rather than divided, pixel by pixel.
         m.levels.clear();
-        for (DWORD n = 0; m.nBits <= 16 && n < (1u << m.nBits); ++n)
-            m.levels.push_back(Widen(n, m.nBits));
+        for (DWORD n = 0; m.field.nBits <= 16 && n < (1u << m.field.nBits); ++n)
+            m.levels.push_back(Widen(n, m.field.nBits));
     }
 }
 
-void COXAnyBitmapFile::ReadPalette(j_compress_ptr cinfo, int nColors, int nEntrySize) {
-    std::vector<BYTE> entries(static_cast<std::size_t>(nColors) * nEntrySize);
-    if (ReadBytes(entries.data(), static_cast<UINT>(entries.size())) != entries.size())
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    m_palette.resize(static_cast<std::size_t>(nColors) * 3);
-    for (int i = 0; i < nColors; ++i) {
-        const BYTE* e = entries.data() + static_cast<std::size_t>(i) * nEntrySize;
-        m_palette[3 * i] = e[2];
-        m_palette[3 * i + 1] = e[1];
-        m_palette[3 * i + 2] = e[0];
+void COXAnyBitmapFile::TakePalette(const BitmapLayout& layout) {
+    m_palette.resize(static_cast<std::size_t>(layout.nColors) * 3);
+    for (int i = 0; i < layout.nColors; ++i) {
+        m_palette[3 * i] = layout.colors[i].rgbRed;
+        m_palette[3 * i + 1] = layout.colors[i].rgbGreen;
+        m_palette[3 * i + 2] = layout.colors[i].rgbBlue;
     }
-    m_nColors = nColors;
+    m_nColors = layout.nColors;
 }
 
 BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
@@ -210,31 +70,23 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     ULONGLONG nLength = 0;
     if (!m_file.GetPosition(nStart) || !m_file.GetLength(nLength))
         ERREXIT(cinfo, JERR_INPUT_EOF);  // this reader positions its rows
-    const Layout l = ReadLayout(cinfo);
+    const BitmapLayout l = ReadLayout(cinfo);
     m_nBitsPerPixel = l.nBitsPerPixel;
-    if (l.nColors > 0)
-        ReadPalette(cinfo, l.nColors, l.nEntrySize);
-    const ULONGLONG nHeaders = kFileHeaderSize + l.nInfoSize + l.nMasksAfterHeader +
-                               static_cast<ULONGLONG>(l.nColors) * l.nEntrySize;
-    if (l.nPixelOffset < nHeaders - static_cast<ULONGLONG>(l.nColors) * l.nEntrySize)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
+    m_bTopDown = l.bTopDown;
+    m_bRunLength = l.IsRunLength();
+    TakeMasks(l);
+    TakePalette(l);
     m_nPixelStart = nStart + l.nPixelOffset;
-    const ULONGLONG nStride = ((static_cast<ULONGLONG>(l.nWidth) * l.nBitsPerPixel + 31) / 32) * 4;
+    m_nStride = static_cast<JDIMENSION>(l.nStride);
     const auto nHeight = static_cast<ULONGLONG>(l.nHeight);
-    if (nStride > 0x7FFFFFFF || static_cast<ULONGLONG>(l.nWidth) * 3 > 0x7FFFFFFF)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-    m_nStride = static_cast<JDIMENSION>(nStride);
     if (m_nPixelStart > nLength)
         ERREXIT(cinfo, JERR_INPUT_EOF);
-    if (m_bRunLength) {
-        if (static_cast<ULONGLONG>(l.nWidth) * nHeight > kMaxRunLengthPixels)
-            ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
-        cinfo->image_width = static_cast<JDIMENSION>(l.nWidth);
-        cinfo->image_height = static_cast<JDIMENSION>(nHeight);
-        DecodeRunLength(cinfo, nLength - m_nPixelStart);
-    } else if (nStride * nHeight > nLength - m_nPixelStart) {
+    cinfo->image_width = static_cast<JDIMENSION>(l.nWidth);
+    cinfo->image_height = static_cast<JDIMENSION>(nHeight);
+    if (m_bRunLength)
+        DecodeRunLength(cinfo, l, nLength - m_nPixelStart);
+    else if (l.PixelBytes() > nLength - m_nPixelStart)
         ERREXIT(cinfo, JERR_INPUT_EOF);  // before any row is compressed
-    }
     m_row.resize(m_nStride);
     m_pBuffer = CallLibjpeg([&] {
         return (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -245,61 +97,24 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     cinfo->in_color_space = JCS_RGB;
     cinfo->input_components = 3;
     cinfo->data_precision = 8;
-    cinfo->image_width = static_cast<JDIMENSION>(l.nWidth);
-    cinfo->image_height = static_cast<JDIMENSION>(nHeight);
     return TRUE;
 }
 
-void COXAnyBitmapFile::DecodeRunLength(j_compress_ptr cinfo, ULONGLONG nDataBytes) {
-    const JDIMENSION nWidth = cinfo->image_width, nHeight = cinfo->image_height;
+void COXAnyBitmapFile::DecodeRunLength(j_compress_ptr cinfo, const BitmapLayout& layout,
+                                       ULONGLONG nDataBytes) {
     std::vector<BYTE> data;
     try {
         data.resize(static_cast<std::size_t>(nDataBytes));
-        m_indexes.assign(static_cast<std::size_t>(nWidth) * nHeight, 0);
+        m_indexes.assign(static_cast<std::size_t>(cinfo->image_width) * cinfo->image_height, 0);
     } catch (const std::bad_alloc&) {
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
     }
     if (!m_file.Seek(m_nPixelStart) ||
         ReadBytes(data.data(), static_cast<UINT>(data.size())) != data.size())
         ERREXIT(cinfo, JERR_INPUT_EOF);
-    const bool bFour = m_nBitsPerPixel == 4;
-    std::size_t p = 0;
-    JDIMENSION x = 0, y = 0;  // y counts rows from the bottom
-    const auto put = [&](BYTE nIndex) {
-        if (x >= nWidth || y >= nHeight)
-            ERREXIT(cinfo, BMP_ERR_BAD_RLE);
-        m_indexes[static_cast<std::size_t>(nHeight - 1 - y) * nWidth + x++] = nIndex;
-    };
-    for (;;) {
-        if (p + 2 > data.size())
-            ERREXIT(cinfo, BMP_ERR_BAD_RLE);  // no end-of-picture mark
-        const BYTE n = data[p], c = data[p + 1];
-        p += 2;
-        if (n > 0) {
-            for (int i = 0; i < n; ++i)
-                put(bFour ? static_cast<BYTE>(i % 2 == 0 ? c >> 4 : c & 0x0F) : c);
-        } else if (c == 0) {  // end of line
-            x = 0;
-            ++y;
-        } else if (c == 1) {  // end of picture
-            return;
-        } else if (c == 2) {  // move right and up
-            if (p + 2 > data.size())
-                ERREXIT(cinfo, BMP_ERR_BAD_RLE);
-            x += data[p];
-            y += data[p + 1];
-            p += 2;
-        } else {  // c pixels as they are, padded to a 16-bit boundary
-            const std::size_t nBytes = bFour ? (c + 1u) / 2 : c;
-            if (p + nBytes > data.size())
-                ERREXIT(cinfo, BMP_ERR_BAD_RLE);
-            for (int i = 0; i < c; ++i)
-                put(bFour ? static_cast<BYTE>(i % 2 == 0 ? data[p + i / 2] >> 4
-                                                         : data[p + i / 2] & 0x0F)
-                          : data[p + i]);
-            p += (nBytes + 1) & ~std::size_t{1};
-        }
-    }
+    if (const int nCode = DecodeBitmapRunLength(layout, data.data(), data.size(), m_indexes.data(),
+                                                cinfo->image_width))
+        ERREXIT(cinfo, nCode);
 }
 
 BOOL COXAnyBitmapFile::EndRead(j_compress_ptr /*cinfo*/) { return TRUE; }
@@ -334,8 +149,8 @@ void COXAnyBitmapFile::ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE
             const DWORD v = b == 16 ? static_cast<DWORD>(Get16(p)) : Get32(p);
             for (int c = 0; c < 3; ++c) {
                 const Mask& m = m_masks[c];
-                const DWORD n = (v & m.nMask) >> m.nShift;
-                pOut[c] = m.levels.empty() ? Widen(n, m.nBits) : m.levels[n];
+                const DWORD n = (v & m.field.nMask) >> m.field.nShift;
+                pOut[c] = m.levels.empty() ? Widen(n, m.field.nBits) : m.levels[n];
             }
         }
     }
@@ -346,7 +161,8 @@ JDIMENSION COXAnyBitmapFile::ReadRows(j_compress_ptr cinfo) {
         return 0;
     const JDIMENSION nTopRow = m_nNextRow++;
     if (m_bRunLength) {
-        ConvertRow(cinfo, &m_indexes[static_cast<std::size_t>(nTopRow) * cinfo->image_width],
+        const JDIMENSION nStoredRow = cinfo->image_height - 1 - nTopRow;
+        ConvertRow(cinfo, &m_indexes[static_cast<std::size_t>(nStoredRow) * cinfo->image_width],
                    m_pBuffer[0]);
         return 1;
     }

@@ -5,20 +5,8 @@
 
 #include <vector>
 
+#include "imagefile/bitmap_layout.h"
 #include "imagefile/image_file.h"
-
-// Its error codes beyond the bitmap file's; like those, libjpeg's table has no text for them.
-enum : int {
-    BMP_ERR_EMBEDDED_JPEG = 1014,    // the pixels are a JPEG image inside the bitmap
-    BMP_ERR_EMBEDDED_PNG = 1015,     // the pixels are a PNG image inside the bitmap
-    BMP_ERR_OS2_COMPRESSION = 1016,  // OS/2 Huffman or 24-bit run-length coding
-    BMP_ERR_BAD_RLE = 1017,          // run-length data that runs off the picture or ends early
-    BMP_ERR_BIT_FIELDS = 1018,       // colour masks that are empty or overlap
-};
-
-// Whether the bitmap file's own reader takes this file (8 or 24 bits, uncompressed, bottom-up,
-// a 12-, 40- or 64-byte header): then its output stays exactly what it was.
-BOOL IsClassicBitmapLayout(LPCTSTR lpszPath);
 
 class COXAnyBitmapFile : public COXImageFile {
 public:
@@ -38,17 +26,14 @@ public:
 
 private:
     struct Mask {
-        DWORD nMask = 0;
-        int nShift = 0;
-        int nBits = 0;
+        BitmapField field;
         std::vector<JSAMPLE> levels;  // the 8-bit value of each channel value, up to 16 bits
     };
-    struct Layout;
 
-    Layout ReadLayout(j_compress_ptr cinfo);
-    void ReadMasks(j_compress_ptr cinfo, const BYTE* pMasks, int nCount);
-    void ReadPalette(j_compress_ptr cinfo, int nColors, int nEntrySize);
-    void DecodeRunLength(j_compress_ptr cinfo, ULONGLONG nDataBytes);
+    BitmapLayout ReadLayout(j_compress_ptr cinfo);
+    void TakeMasks(const BitmapLayout& layout);
+    void TakePalette(const BitmapLayout& layout);
+    void DecodeRunLength(j_compress_ptr cinfo, const BitmapLayout& layout, ULONGLONG nDataBytes);
     void ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE* pOut) const;
     JSAMPLE PaletteChannel(int nIndex, int nChannel) const;
 
@@ -62,5 +47,5 @@ private:
     std::vector<BYTE> m_palette;  // red, green, blue per entry
     int m_nColors = 0;
     std::vector<BYTE> m_row;      // one file row
-    std::vector<BYTE> m_indexes;  // run-length pictures, decoded, one byte per pixel, top first
+    std::vector<BYTE> m_indexes;  // run-length pictures, decoded, one byte per pixel, as stored
 };

@@ -3,7 +3,6 @@
 #include "imagefile/bitmap_file.h"
 
 #include <cstring>
-#include <limits>
 
 #include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
@@ -13,11 +12,9 @@ namespace {
 
 constexpr UINT kFileHeaderSize = 14;
 constexpr UINT kWindowsInfoSize = 40;
-constexpr UINT kLongWindowsInfoSize = 64;
 constexpr UINT kOS2InfoSize = 12;
 constexpr int kOS2EntrySize = 3;  // bytes per colour-map entry
 constexpr int kWindowsEntrySize = 4;
-constexpr UINT kPixelOffsetField = 10;  // bfOffBits in the file header
 constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
 // Rows read or written in place move through a block of about this size: large transfers, and a
@@ -25,8 +22,6 @@ constexpr DWORD kCentimetresPerMetre = 100;
 constexpr JDIMENSION kBlockBytes = 4 * 1024 * 1024;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
-using byte_fields::Get16;
-using byte_fields::Get32;
 using byte_fields::Put16;
 using byte_fields::Put32;
 
@@ -48,17 +43,6 @@ jvirt_sarray_ptr RequestWholeImage(j_common_ptr cinfo, JDIMENSION nRowWidth, JDI
 }
 
 }  // namespace
-
-// What the headers say, as far as reading needs it.
-struct COXBitmapFile::Header {
-    DWORD nPixelOffset;
-    UINT nInfoSize;
-    long long nWidth;
-    long long nHeight;
-    int nBitsPerPixel;
-    int nColors;
-    int nEntrySize;  // bytes per colour-map entry, 0 without a map
-};
 
 COXBitmapFile::COXBitmapFile(CString sFileName) : COXImageFile(std::move(sFileName)) { Clear(); }
 
@@ -101,98 +85,30 @@ int COXBitmapFile::ReadByte() {
     return c;
 }
 
-void COXBitmapFile::ReadColorMap(int nColors, int nEntrySize) {
-    if (nEntrySize != 3 && nEntrySize != 4)
-        ERREXIT(m_pCompressInfo, BMP_ERR_COLORMAP);
-    for (int i = 0; i < nColors; ++i) {
-        m_pColorMap[2][i] = static_cast<JSAMPLE>(ReadByte());
-        m_pColorMap[1][i] = static_cast<JSAMPLE>(ReadByte());
-        m_pColorMap[0][i] = static_cast<JSAMPLE>(ReadByte());
-        if (nEntrySize == 4)
-            ReadByte();
+void COXBitmapFile::ReadColorMap(const BitmapLayout& layout) {
+    for (int i = 0; i < layout.nColors; ++i) {
+        m_pColorMap[0][i] = layout.colors[i].rgbRed;
+        m_pColorMap[1][i] = layout.colors[i].rgbGreen;
+        m_pColorMap[2][i] = layout.colors[i].rgbBlue;
     }
 }
 
-COXBitmapFile::Header COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
-    BYTE fileHeader[kFileHeaderSize];
-    if (ReadBytes(fileHeader, kFileHeaderSize) != kFileHeaderSize)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        ERREXIT(cinfo, BMP_ERR_NOT_BMP);
-
-    Header h{};
-    h.nPixelOffset = Get32(fileHeader + kPixelOffsetField);
-    BYTE info[kLongWindowsInfoSize];
-    if (ReadBytes(info, 4) != 4)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-    h.nInfoSize = Get32(info);
-    if (h.nInfoSize < kOS2InfoSize || h.nInfoSize > kLongWindowsInfoSize)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-    if (ReadBytes(info + 4, h.nInfoSize - 4) != h.nInfoSize - 4)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
-
-    if (h.nInfoSize == kOS2InfoSize)
-        ReadOS2InfoHeader(cinfo, info, h);
-    else if (h.nInfoSize == kWindowsInfoSize || h.nInfoSize == kLongWindowsInfoSize)
-        ReadWindowsInfoHeader(cinfo, info, h);
-    else
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-
-    // An empty image, or a negative height (a top-down bitmap), cannot be converted.
-    if (h.nWidth <= 0 || h.nHeight <= 0)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-    if (h.nBitsPerPixel == 8) {
-        if (h.nColors <= 0)
-            h.nColors = kMaxColors;
-        else if (h.nColors > kMaxColors)
-            ERREXIT(cinfo, BMP_ERR_COLORMAP);
-    } else {
-        h.nColors = 0;
-    }
-    return h;
-}
-
-void COXBitmapFile::CheckPixelFormat(j_compress_ptr cinfo, Header& h, unsigned nPlanes,
-                                     int nEntrySize, int nTrace8, int nTrace24) {
-    const auto nWidth = static_cast<int>(h.nWidth), nHeight = static_cast<int>(h.nHeight);
-    if (h.nBitsPerPixel == 8) {
-        h.nEntrySize = nEntrySize;
-        TRACEMS2(cinfo, 1, nTrace8, nWidth, nHeight);
-    } else if (h.nBitsPerPixel == 24) {
-        TRACEMS2(cinfo, 1, nTrace24, nWidth, nHeight);
-    } else {
-        ERREXIT(cinfo, BMP_ERR_BIT_COUNT);
-    }
-    if (nPlanes != 1)
-        ERREXIT(cinfo, BMP_ERR_PLANES);
-}
-
-void COXBitmapFile::ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
-    h.nWidth = Get16(info + 4);
-    h.nHeight = Get16(info + 6);
-    const unsigned nPlanes = Get16(info + 8);
-    h.nBitsPerPixel = static_cast<int>(Get16(info + 10));
-    CheckPixelFormat(cinfo, h, nPlanes, kOS2EntrySize, BMP_TRC_OS2_8, BMP_TRC_OS2_24);
-}
-
-void COXBitmapFile::ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h) {
-    // Width and height are signed; a negative height marks a top-down bitmap.
-    h.nWidth = static_cast<std::int32_t>(Get32(info + 4));
-    h.nHeight = static_cast<std::int32_t>(Get32(info + 8));
-    const unsigned nPlanes = Get16(info + 12);
-    h.nBitsPerPixel = static_cast<int>(Get16(info + 14));
-    const DWORD nCompression = Get32(info + 16);
-    const DWORD nXPelsPerMeter = Get32(info + 24);
-    const DWORD nYPelsPerMeter = Get32(info + 28);
-    h.nColors = static_cast<std::int32_t>(Get32(info + 32));  // 0 or less: a full map
-    CheckPixelFormat(cinfo, h, nPlanes, kWindowsEntrySize, BMP_TRC_WIN_8, BMP_TRC_WIN_24);
-    if (nCompression != 0)
-        ERREXIT(cinfo, BMP_ERR_COMPRESSED);
-    if (nXPelsPerMeter > 0 && nYPelsPerMeter > 0) {
-        cinfo->X_density = static_cast<UINT16>(nXPelsPerMeter / kCentimetresPerMetre);
-        cinfo->Y_density = static_cast<UINT16>(nYPelsPerMeter / kCentimetresPerMetre);
+BitmapLayout COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
+    BitmapLayout layout;
+    const int nCode = ReadBitmapLayout([this](BYTE* p, UINT n) { return ReadBytes(p, n); },
+                                       BitmapRules::Classic, layout);
+    if (nCode != 0)
+        ERREXIT(cinfo, nCode);
+    const int nTrace = layout.IsOS2Core()
+                           ? (layout.nBitsPerPixel == 8 ? BMP_TRC_OS2_8 : BMP_TRC_OS2_24)
+                           : (layout.nBitsPerPixel == 8 ? BMP_TRC_WIN_8 : BMP_TRC_WIN_24);
+    TRACEMS2(cinfo, 1, nTrace, static_cast<int>(layout.nWidth), static_cast<int>(layout.nHeight));
+    if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
+        cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / kCentimetresPerMetre);
+        cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / kCentimetresPerMetre);
         cinfo->density_unit = kDotsPerCentimetre;
     }
+    return layout;
 }
 
 BOOL COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
@@ -222,25 +138,16 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     // A bitmap lent to us may start anywhere in its file.
     ULONGLONG nStart = 0;
     const BOOL bPositioned = m_file.GetPosition(nStart);
-    const Header h = ReadHeaders(cinfo);
-    const ULONGLONG nRowWidth =
-        PaddedRowWidth(static_cast<ULONGLONG>(h.nWidth) * (h.nBitsPerPixel == 24 ? 3 : 1));
+    const BitmapLayout h = ReadHeaders(cinfo);
+    const ULONGLONG nRowWidth = h.nStride;
     const auto nHeight = static_cast<ULONGLONG>(h.nHeight);
-    if (nRowWidth > std::numeric_limits<JDIMENSION>::max() / 3)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
-
-    // The colour map comes first, so a file cut inside it is a premature end whatever its
-    // pixel offset says.
     m_nBitsPerPixel = h.nBitsPerPixel;
     m_nColors = h.nColors;
     if (h.nColors > 0) {
         m_pColorMap = AllocRows(Common(cinfo), static_cast<JDIMENSION>(h.nColors), 3);
-        ReadColorMap(h.nColors, h.nEntrySize);
+        ReadColorMap(h);
     }
-    long long nGap = static_cast<long long>(h.nPixelOffset) - (h.nInfoSize + kFileHeaderSize);
-    nGap -= static_cast<long long>(h.nColors) * h.nEntrySize;
-    if (nGap < 0)
-        ERREXIT(cinfo, BMP_ERR_HEADER);
+    auto nGap = h.nGap;
     // A file that cannot be positioned (a pipe) has no length to judge by either.
     const BOOL bKnownLength =
         bPositioned && CheckPixelAreaFits(cinfo, nStart + h.nPixelOffset, nRowWidth * nHeight);

@@ -4,26 +4,8 @@
 // whole image held in a libjpeg virtual array.
 #pragma once
 
+#include "imagefile/bitmap_layout.h"
 #include "imagefile/image_file.h"
-
-// The bitmap file's own error codes. libjpeg's table has no entry for them, so their text is
-// its "Bogus message code %d".
-enum : int {
-    BMP_ERR_COLORMAP = 1001,       // colour-map entry size, or more than 256 colours
-    BMP_ERR_BIT_COUNT = 1002,      // neither 8 nor 24 bits per pixel
-    BMP_ERR_HEADER = 1003,         // header length, pixel offset or dimensions unusable
-    BMP_ERR_PLANES = 1004,         // planes other than 1
-    BMP_ERR_COLOR_SPACE = 1005,    // output colour space neither greyscale nor RGB
-    BMP_ERR_COMPRESSED = 1006,     // compressed bitmap
-    BMP_ERR_NOT_BMP = 1007,        // no "BM" at the start
-    BMP_TRC_WIN_24 = 1008,         // trace: Windows 24-bit, width and height
-    BMP_TRC_WIN_8 = 1009,          // trace: Windows 8-bit colour-mapped
-    BMP_TRC_OS2_24 = 1010,         // trace: OS/2 24-bit
-    BMP_TRC_OS2_8 = 1011,          // trace: OS/2 8-bit colour-mapped
-    BMP_ERR_COLOR_INDEX = 1012,    // a pixel's colour index lies beyond the colour map
-    BMP_ERR_TOO_LARGE = 1013,      // the output would not fit a bitmap file's 32-bit sizes
-    BMP_ERR_COLORMAP_SIZE = 1039,  // more colours to write than the header announces
-};
 
 class COXBitmapFile : public COXImageFile {
 public:
@@ -45,7 +27,8 @@ public:
 
 protected:
     int ReadByte();
-    void ReadColorMap(int nColors, int nEntrySize);
+    // The colour map as libjpeg's rows of red, green and blue.
+    void ReadColorMap(const BitmapLayout& layout);
     JDIMENSION PreloadImage(j_compress_ptr cinfo);
     JDIMENSION Get8BitRow(j_compress_ptr cinfo);
     JDIMENSION Get24BitRow(j_compress_ptr cinfo);
@@ -91,14 +74,8 @@ protected:
     void (COXBitmapFile::*m_pfnWriteRow)(j_decompress_ptr, JDIMENSION);
 
 private:
-    struct Header;
     void Clear();
-    Header ReadHeaders(j_compress_ptr cinfo);
-    // Bit count (8 or 24) and planes (1), alike in both layouts; traces the kind of image.
-    void CheckPixelFormat(j_compress_ptr cinfo, Header& h, unsigned nPlanes, int nEntrySize,
-                          int nTrace8, int nTrace24);
-    void ReadOS2InfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
-    void ReadWindowsInfoHeader(j_compress_ptr cinfo, const BYTE* info, Header& h);
+    BitmapLayout ReadHeaders(j_compress_ptr cinfo);
     // FALSE when the file has no length to judge by (not a regular file).
     BOOL CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
     void AllocateBlock(j_common_ptr cinfo, JDIMENSION nImageRows);

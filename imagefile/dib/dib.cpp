@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
+#include "imagefile/bitmap_layout.h"
 #include "imagefile/dib/dib_layout.h"
 
 IMPLEMENT_SERIAL(COXDIB, CObject, 1)
@@ -36,10 +38,10 @@ void WriteChunked(CArchive& ar, const BYTE* pData, SIZE_T nBytes) {
 }
 
 // Skips nBytes of the archive; FALSE when it ends first.
-BOOL Skip(CArchive& ar, DWORD nBytes) {
+BOOL Skip(CArchive& ar, ULONGLONG nBytes) {
     BYTE scratch[256];
     while (nBytes > 0) {
-        const UINT n = std::min<DWORD>(nBytes, sizeof scratch);
+        const auto n = static_cast<UINT>(std::min<ULONGLONG>(nBytes, sizeof scratch));
         if (ar.Read(scratch, n) != n)
             return FALSE;
         nBytes -= n;
@@ -55,6 +57,105 @@ ULONGLONG FileLength(CArchive& ar) {
         e->Delete();
         return std::numeric_limits<ULONGLONG>::max();
     }
+}
+
+// The packed DIB a file of this layout becomes: a 40-byte header, the masks of bit fields, the
+// colour table in use, and bottom-up rows, run-length pictures decoded.
+SIZE_T PackedSize(const BitmapLayout& l) {
+    return kInfoHeaderSize + (l.HasMasks() ? kMaskBytes : 0) + 4 * static_cast<SIZE_T>(l.nColors) +
+           static_cast<SIZE_T>(l.PixelBytes());
+}
+
+BOOL PutHeaderAndTable(const BitmapLayout& l, BYTE* p) {
+    BITMAPINFOHEADER* pInfo = Info(p);
+    *pInfo = BITMAPINFOHEADER{};
+    pInfo->biSize = kInfoHeaderSize;
+    pInfo->biWidth = l.nWidth;
+    pInfo->biHeight = l.nHeight;
+    pInfo->biPlanes = 1;
+    pInfo->biBitCount = static_cast<WORD>(l.nBitsPerPixel);
+    pInfo->biCompression = l.HasMasks() ? BI_BITFIELDS : BI_RGB;
+    pInfo->biSizeImage = static_cast<DWORD>(l.PixelBytes());
+    pInfo->biXPelsPerMeter = static_cast<LONG>(l.nXPelsPerMeter);
+    pInfo->biYPelsPerMeter = static_cast<LONG>(l.nYPelsPerMeter);
+    pInfo->biClrUsed = static_cast<DWORD>(l.nColors);
+    pInfo->biClrImportant = l.nClrImportant <= pInfo->biClrUsed ? l.nClrImportant : 0;
+    BYTE* pTable = p + kInfoHeaderSize;
+    if (l.HasMasks())
+        for (const BitmapField& field : l.fields) {
+            std::memcpy(pTable, &field.nMask, sizeof field.nMask);
+            pTable += sizeof field.nMask;
+        }
+    std::memcpy(pTable, l.colors, 4 * static_cast<SIZE_T>(l.nColors));
+    return TRUE;
+}
+
+// Run-length data, decoded into whole rows of the bit count: the rest of the file, as much as
+// the reader of every layout takes.
+BOOL ReadRunLength(CArchive& ar, const BitmapLayout& l, ULONGLONG nAvailable, BYTE* pBits) {
+    std::vector<BYTE> data, indexes;
+    try {
+        const bool bKnownLength = nAvailable != std::numeric_limits<ULONGLONG>::max();
+        data.resize(static_cast<std::size_t>(bKnownLength ? nAvailable : 0));
+        if (ReadChunked(ar, data.data(), data.size()) != data.size())
+            return FALSE;
+        while (!bKnownLength) {  // a file that cannot say its length: to its end
+            const std::size_t nOld = data.size();
+            data.resize(nOld + kChunkSize);
+            const UINT nRead = ar.Read(data.data() + nOld, kChunkSize);
+            data.resize(nOld + nRead);
+            if (nRead < kChunkSize)
+                break;
+        }
+        indexes.assign(static_cast<std::size_t>(l.nWidth) * static_cast<std::size_t>(l.nHeight), 0);
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+    if (DecodeBitmapRunLength(l, data.data(), data.size(), indexes.data(),
+                              static_cast<ULONGLONG>(l.nWidth)) != 0)
+        return FALSE;
+    const auto nWidth = static_cast<std::size_t>(l.nWidth);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(l.nHeight); ++y) {
+        const BYTE* pIn = indexes.data() + y * nWidth;
+        BYTE* pOut = pBits + y * static_cast<std::size_t>(l.nStride);
+        if (l.nBitsPerPixel == 8)
+            std::memcpy(pOut, pIn, nWidth);
+        else
+            for (std::size_t x = 0; x < nWidth; ++x)
+                pOut[x / 2] |= static_cast<BYTE>(x % 2 == 0 ? pIn[x] << 4 : pIn[x]);
+    }
+    return TRUE;
+}
+
+// The rows into the packed DIB p, whose header is in place, bottom row first.
+BOOL ReadPixels(CArchive& ar, const BitmapLayout& l, ULONGLONG nAvailable, BYTE* p) {
+    BYTE* pBits = COXDIB::GetBits(p);
+    if (l.IsRunLength())
+        return ReadRunLength(ar, l, nAvailable, pBits);
+    if (ReadChunked(ar, pBits, static_cast<SIZE_T>(l.PixelBytes())) != l.PixelBytes())
+        return FALSE;
+    if (l.bTopDown)
+        TurnRowsOver(p);
+    return TRUE;
+}
+
+// Whether every pixel of a colour-mapped picture has a colour in its table, as the converter
+// requires.
+BOOL IndexesWithinTable(const BitmapLayout& l, const BYTE* pBits) {
+    const int nBits = l.nBitsPerPixel;
+    if (nBits > 8 || l.nColors >= (1 << nBits))
+        return TRUE;
+    for (LONG y = 0; y < l.nHeight; ++y) {
+        const BYTE* pRow =
+            pBits + static_cast<std::size_t>(y) * static_cast<std::size_t>(l.nStride);
+        for (LONG x = 0; x < l.nWidth; ++x) {
+            const long long nBit = static_cast<long long>(x) * nBits;
+            const int nIndex = (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1 << nBits) - 1);
+            if (nIndex >= l.nColors)
+                return FALSE;
+        }
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -217,36 +318,25 @@ BOOL COXDIB::Read(CFile* pFile) {
 
 BOOL COXDIB::Read(CArchive& ar) {
     Empty();
-    FileHeader fileHeader;
-    InfoHeaderRead header;
-    if (!ReadFileHeader(ar, fileHeader) || !ReadInfoHeader(ar, header))
+    BitmapLayout layout;
+    if (ReadBitmapLayout([&ar](BYTE* p, UINT n) { return ar.Read(p, n); }, BitmapRules::Every,
+                         layout) != 0)
         return FALSE;
-    const ULONGLONG nPixelStart = kFileHeaderSize + header.nSizeInFile + header.nTableBytesInFile;
-    if (fileHeader.nOffBits < nPixelStart)
-        return FALSE;  // the pixels would overlap the headers or the colour table
-    const DWORD nGap =
-        static_cast<DWORD>(std::min<ULONGLONG>(fileHeader.nOffBits - nPixelStart, 0xFFFFFFFFu));
     // Nothing is allocated for more than the file can hold.
-    if (nPixelStart + nGap + header.info.biSizeImage > FileLength(ar))
+    const ULONGLONG nLength = FileLength(ar);
+    if (layout.nPixelOffset > nLength ||
+        (!layout.IsRunLength() && layout.PixelBytes() > nLength - layout.nPixelOffset))
         return FALSE;
-
-    const SIZE_T nTableBytes = ColorTableBytes(header.info, header.info.biClrUsed);
-    HGLOBAL hDIB =
-        GlobalAlloc(GMEM_MOVEABLE, kInfoHeaderSize + nTableBytes + header.info.biSizeImage);
+    HGLOBAL hDIB = GlobalAlloc(GHND, PackedSize(layout));
     if (hDIB == nullptr)
         return FALSE;
     BOOL bRead = FALSE;
     {
         CGlobalLock dib(hDIB);
-        BYTE* p = dib.Get();
-        if (p != nullptr) {
-            std::memcpy(p, &header.info, kInfoHeaderSize);
-            bRead = ReadColorTable(ar, header, p + kInfoHeaderSize) && Skip(ar, nGap) &&
-                    ReadChunked(ar, p + kInfoHeaderSize + nTableBytes, header.info.biSizeImage) ==
-                        header.info.biSizeImage;
-            if (bRead && header.bTopDown)
-                TurnRowsOver(p);
-        }
+        if (BYTE* p = dib.Get())
+            bRead = PutHeaderAndTable(layout, p) && Skip(ar, layout.nGap) &&
+                    ReadPixels(ar, layout, nLength - layout.nPixelOffset, p) &&
+                    IndexesWithinTable(layout, GetBits(p));
     }
     if (!bRead) {
         GlobalFree(hDIB);

@@ -1,4 +1,4 @@
-// The packed DIB's layout and the BMP file's headers as COXDIB reads and writes them.
+// The packed DIB's layout, and the file header COXDIB writes before it.
 #pragma once
 
 #include <cstring>
@@ -11,8 +11,7 @@ namespace dib_layout {
 constexpr DWORD kFileHeaderSize = 14;
 constexpr DWORD kInfoHeaderSize = 40;
 constexpr DWORD kCoreHeaderSize = 12;
-constexpr DWORD kLongestHeaderSize = 124;  // BITMAPV5HEADER
-constexpr DWORD kMaskBytes = 12;           // the three colour masks of BI_BITFIELDS
+constexpr DWORD kMaskBytes = 12;  // the three colour masks of BI_BITFIELDS
 constexpr DWORD kMaxColors = 256;
 
 inline DWORD HeaderSize(const BYTE* pDIB) {
@@ -43,28 +42,6 @@ PALETTEENTRY ColorEntry(const BYTE* pDIB, DWORD i);
 // Where colour-table entry i of a 40-byte-header DIB lies.
 RGBQUAD* ColorTable(BYTE* pDIB);
 
-struct FileHeader {
-    DWORD nSize;
-    DWORD nOffBits;
-};
-
-// An info header as read from a file, checked and normalised to the 40-byte form: positive
-// height, the pixel size filled in, the colour count set for 8 bits and fewer.
-struct InfoHeaderRead {
-    BITMAPINFOHEADER info;
-    DWORD nSizeInFile;
-    DWORD nTableBytesInFile;  // colour table (and masks after a 40-byte header) in the file
-    BOOL bTopDown;
-    BOOL bMasksInHeader;
-    DWORD masks[3];
-};
-
-BOOL ReadFileHeader(CArchive& ar, FileHeader& rHeader);
-// FALSE for a short header and for anything the class cannot hold safely: unknown header sizes,
-// bit counts or compressions, empty or oversized images, more colours than the bit count has.
-BOOL ReadInfoHeader(CArchive& ar, InfoHeaderRead& rHeader);
-// The masks and the colour table as the block holds them, from the file's layout.
-BOOL ReadColorTable(CArchive& ar, const InfoHeaderRead& header, BYTE* pTable);
 // Reverses the order of the stored rows: a top-down image becomes bottom-up.
 void TurnRowsOver(BYTE* pDIB);
 void WriteFileHeader(CArchive& ar, DWORD nFileSize, DWORD nOffBits);

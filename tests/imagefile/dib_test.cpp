@@ -1,117 +1,57 @@
-// COXDIB: every bitmap layout it reads, hostile headers, writing without loss, the archive form,
-// blank images and the pixel operations.
+// COXDIB: every bitmap layout it reads, writing without loss, the archive form, blank images
+// and the pixel operations. Its verdicts on hostile files are the converter's (tests/cli).
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "imagefile/dib/dib.h"
 #include "platform/memfile.h"
+#include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tools.h"
 
 namespace {
 
-void Put16(std::string& s, std::size_t n, unsigned v) {
-    s[n] = static_cast<char>(v);
-    s[n + 1] = static_cast<char>(v >> 8);
-}
-void Put32(std::string& s, std::size_t n, DWORD v) {
-    Put16(s, n, v & 0xFFFF);
-    Put16(s, n + 2, v >> 16);
-}
-
 std::size_t StrideOf(long long nWidth, int nBits) {
     return static_cast<std::size_t>((nWidth * nBits + 31) / 32 * 4);
 }
 
-// A BMP file in any layout: header length, bit count, compression, colour count, masks, a gap
-// before the pixels. Pixels default to a pattern over every stored byte, padding included.
-struct BmpFile {
-    DWORD nHeaderSize = 40;
-    LONG nWidth = 5;
-    LONG nHeight = 3;  // negative: top-down
-    WORD nBits = 24;
-    DWORD nCompression = BI_RGB;
-    DWORD nClrUsed = 0;
-    DWORD nSizeImage = 0;
-    DWORD nGap = 0;
-    std::string sPixels;
-
-    int TableEntries() const {
-        if (nClrUsed != 0)
-            return static_cast<int>(nClrUsed);
-        return nBits <= 8 ? 1 << nBits : 0;
-    }
-    std::size_t PixelBytes() const {
-        return StrideOf(nWidth, nBits) * static_cast<std::size_t>(nHeight < 0 ? -nHeight : nHeight);
-    }
-    std::string Pixels() const {
-        if (!sPixels.empty())
-            return sPixels;
-        std::string s(PixelBytes(), '\0');
-        for (std::size_t i = 0; i < s.size(); ++i)
-            s[i] = static_cast<char>(i * 37 + 11);
-        return s;
-    }
-    std::string Bytes() const {
-        std::string header(nHeaderSize, '\0');
-        Put32(header, 0, nHeaderSize);
-        if (nHeaderSize == 12) {
-            Put16(header, 4, static_cast<unsigned>(nWidth));
-            Put16(header, 6, static_cast<unsigned>(nHeight));
-            Put16(header, 8, 1);
-            Put16(header, 10, nBits);
-        } else {
-            Put32(header, 4, static_cast<DWORD>(nWidth));
-            Put32(header, 8, static_cast<DWORD>(nHeight));
-            Put16(header, 12, 1);
-            Put16(header, 14, nBits);
-            Put32(header, 16, nCompression);
-            Put32(header, 20, nSizeImage);
-            Put32(header, 32, nClrUsed);
-        }
-        std::string table;
-        if (nCompression == BI_BITFIELDS) {
-            std::string masks(12, '\0');
-            Put32(masks, 0, nBits == 16 ? 0xF800 : 0xFF0000);
-            Put32(masks, 4, nBits == 16 ? 0x07E0 : 0x00FF00);
-            Put32(masks, 8, nBits == 16 ? 0x001F : 0x0000FF);
-            if (nHeaderSize >= 52)
-                header.replace(40, 12, masks);
-            else
-                table = masks;
-        }
-        for (int i = 0; i < TableEntries(); ++i) {
-            table += {static_cast<char>(i), static_cast<char>(255 - i), static_cast<char>(i * 7)};
-            if (nHeaderSize != 12)
-                table += '\0';
-        }
-        const std::size_t nOffBits = 14 + header.size() + table.size() + nGap;
-        std::string file = "BM" + std::string(12, '\0');
-        Put32(file, 10, static_cast<DWORD>(nOffBits));
-        file += header + table + std::string(nGap, 'g') + Pixels();
-        Put32(file, 2, static_cast<DWORD>(file.size()));
-        return file;
-    }
-};
-
-BmpFile Layout(DWORD nHeaderSize, LONG nWidth, LONG nHeight, WORD nBits,
-               DWORD nCompression = BI_RGB, DWORD nClrUsed = 0, DWORD nGap = 0) {
-    BmpFile f;
-    f.nHeaderSize = nHeaderSize, f.nWidth = nWidth, f.nHeight = nHeight, f.nBits = nBits;
-    f.nCompression = nCompression, f.nClrUsed = nClrUsed, f.nGap = nGap;
-    return f;
+// A picture in one layout; its colour table's entry i is blue i, green 255 - i, red 7i.
+BmpShape Layout(int nHeaderSize, int nWidth, int nHeight, int nBits, unsigned nCompression = 0,
+                int nClrUsed = 0, unsigned nGap = 0) {
+    BmpShape shape;
+    shape.nInfoSize = nHeaderSize;
+    shape.nWidth = nWidth;
+    shape.nHeight = nHeight;
+    shape.nBitsPerPixel = nBits;
+    shape.nCompression = nCompression;
+    shape.nColors = nClrUsed;
+    shape.nGap = nGap;
+    shape.tableColour = [](int i) {
+        return static_cast<std::uint32_t>((i * 7) & 0xFF) << 16 | (255u - i) << 8 | i;
+    };
+    return shape;
 }
 
-// A 4 x 2 run-length image: one run of four, end of line, end of picture.
-BmpFile RunLength() {
-    BmpFile f = Layout(40, 4, 2, 8, BI_RLE8, 2);
-    f.sPixels = std::string("\x04\x01\x00\x00\x00\x01", 6);
-    f.nSizeImage = 6;
-    return f;
+int TableEntries(const BmpShape& shape) {
+    if (shape.nBitsPerPixel > 8)
+        return 0;
+    const int nFull = 1 << shape.nBitsPerPixel;
+    return shape.nColors > 0 && shape.nColors < nFull ? shape.nColors : nFull;
+}
+
+// The rows the picture stores bottom first and uncompressed, as a DIB holds them.
+std::string StoredRows(BmpShape shape) {
+    if (shape.nCompression == 1 || shape.nCompression == 2)
+        shape.nCompression = 0;
+    shape.bTopDown = false;
+    const std::string s = BuildBmp(shape);
+    const std::size_t nOffset = static_cast<unsigned char>(s[10]) |
+                                static_cast<std::size_t>(static_cast<unsigned char>(s[11])) << 8;
+    return s.substr(nOffset, StrideOf(shape.nWidth, shape.nBitsPerPixel) *
+                                 static_cast<std::size_t>(shape.nHeight));
 }
 
 // What a DIB holds: its 40-byte header, colour table and pixels.
@@ -172,13 +112,13 @@ unsigned PixelAt(const Held& held, LONG x, LONG y) {
 TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
     const struct {
         const char* pszWhat;
-        BmpFile file;
+        BmpShape shape;
     } cases[] = {
         {"Windows 1-bit", Layout(40, 13, 3, 1)},
         {"Windows 4-bit, 9 colours", Layout(40, 7, 3, 4, BI_RGB, 9)},
         {"Windows 8-bit", Layout(40, 5, 3, 8)},
         {"Windows 16-bit", Layout(40, 5, 3, 16)},
-        {"Windows 24-bit", BmpFile()},
+        {"Windows 24-bit", Layout(40, 5, 3, 24)},
         {"Windows 32-bit", Layout(40, 5, 3, 32)},
         {"16-bit masks after the header", Layout(40, 5, 3, 16, BI_BITFIELDS)},
         {"V3 header, 32-bit masks inside", Layout(56, 5, 3, 32, BI_BITFIELDS)},
@@ -187,21 +127,22 @@ TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
         {"OS/2 8-bit", Layout(12, 5, 3, 8)},
         {"OS/2 24-bit", Layout(12, 5, 3, 24)},
         {"a gap before the pixels", Layout(40, 5, 3, 8, BI_RGB, 0, 37)},
-        {"run-length encoded", RunLength()},
+        {"run-length coded, decoded", Layout(40, 7, 3, 8, BI_RLE8, 4)},
+        {"4-bit run-length coded, decoded", Layout(40, 7, 3, 4, BI_RLE4)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszWhat);
         COXDIB dib;
-        ASSERT_TRUE(ReadBytes(dib, c.file.Bytes()));
+        ASSERT_TRUE(ReadBytes(dib, BuildBmp(c.shape)));
         const Held held = Hold(dib);
         EXPECT_EQ(held.info.biSize, 40u);
-        EXPECT_EQ(dib.GetSize(), CSize(c.file.nWidth, c.file.nHeight));
-        EXPECT_EQ(dib.GetBitCount(), c.file.nBits);
-        EXPECT_EQ(held.sPixels, c.file.Pixels());
-        EXPECT_EQ(dib.GetNumColors(), c.file.TableEntries());
-        EXPECT_EQ(dib.GetPalette() != nullptr, c.file.TableEntries() > 0);
-        if (c.file.nBits == 8 &&
-            c.file.nCompression == BI_RGB) {  // entry 5: blue 5, green 250, red 35
+        EXPECT_EQ(dib.GetSize(), CSize(c.shape.nWidth, c.shape.nHeight));
+        EXPECT_EQ(dib.GetBitCount(), c.shape.nBitsPerPixel);
+        EXPECT_EQ(held.sPixels, StoredRows(c.shape));
+        EXPECT_EQ(dib.GetNumColors(), TableEntries(c.shape));
+        EXPECT_EQ(dib.GetPalette() != nullptr, TableEntries(c.shape) > 0);
+        if (c.shape.nBitsPerPixel == 8 &&
+            c.shape.nCompression == BI_RGB) {  // entry 5: blue 5, green 250, red 35
             PALETTEENTRY entry{};
             ASSERT_EQ(dib.GetPalette()->GetPaletteEntries(5, 1, &entry), 1u);
             EXPECT_TRUE(entry.peBlue == 5 && entry.peGreen == 250 && entry.peRed == 35);
@@ -216,22 +157,17 @@ TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
 }
 
 TEST(DIBReadTest, TopDownImagesAreTurnedTheRightWayUp) {
-    BmpFile file;
-    file.nHeight = -3;
+    BmpShape shape = Layout(40, 5, 3, 24);
+    shape.bTopDown = true;
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, file.Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(shape)));
     EXPECT_EQ(dib.GetSize(), CSize(5, 3));
-    const std::string sPixels = file.Pixels();
-    const std::size_t nStride = StrideOf(5, 24);
-    const std::string sBottomUp = sPixels.substr(2 * nStride, nStride) +
-                                  sPixels.substr(nStride, nStride) + sPixels.substr(0, nStride);
-    EXPECT_EQ(Hold(dib).sPixels, sBottomUp);
+    EXPECT_EQ(Hold(dib).sPixels, StoredRows(shape));
 }
 
 TEST(DIBReadTest, WrittenFilesHaveTheStandardLayout) {
-    BmpFile os2 = Layout(12, 10, 2, 8);
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, os2.Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(12, 10, 2, 8))));
     const std::string sWritten = WrittenBytes(dib);
     EXPECT_EQ(sWritten.substr(0, 2), "BM");
     EXPECT_EQ(
@@ -239,62 +175,12 @@ TEST(DIBReadTest, WrittenFilesHaveTheStandardLayout) {
         14 + 40 + 1024);  // bfOffBits
     EXPECT_EQ(sWritten.size(), 14u + 40 + 1024 + 2 * 12);
     // A 24-bit image whose file gives no pixel size: 10 x 2 pixels need 2 rows of 32 bytes.
-    BmpFile noSize = Layout(40, 10, 2, 24);
+    std::string sNoSize = BuildBmp(Layout(40, 10, 2, 24));
+    PutLE32(sNoSize, 34, 0);
     COXDIB dib24;
-    ASSERT_TRUE(ReadBytes(dib24, noSize.Bytes()));
+    ASSERT_TRUE(ReadBytes(dib24, sNoSize));
     EXPECT_EQ(Hold(dib24).info.biSizeImage, 64u);
     EXPECT_EQ(dib24.GetPalette(), nullptr);
-}
-
-TEST(DIBReadTest, HostileOrBrokenFilesLeaveTheObjectEmpty) {
-    const BmpFile valid = Layout(40, 5, 3, 8);
-    const auto with = [](std::function<void(BmpFile&)> change) {
-        BmpFile f = Layout(40, 5, 3, 8);
-        change(f);
-        return f.Bytes();
-    };
-    const auto patched = [&](std::size_t nOffset, DWORD nValue) {
-        std::string s = valid.Bytes();
-        Put32(s, nOffset, nValue);
-        return s;
-    };
-    const struct {
-        const char* pszWhat;
-        std::string sBytes;
-    } cases[] = {
-        {"not BM", "BA" + valid.Bytes().substr(2)},
-        {"cut in the header", valid.Bytes().substr(0, 30)},
-        {"cut in the colour table", valid.Bytes().substr(0, 300)},
-        {"cut in the pixels", valid.Bytes().substr(0, valid.Bytes().size() - 1)},
-        {"offset inside the colour table", patched(10, 14 + 40 + 100)},
-        {"offset inside the headers", patched(10, 20)},
-        {"header length 30", patched(14, 30)},
-        {"300 colours for 8 bits", with([](BmpFile& f) { f.nClrUsed = 300; })},
-        {"17 colours for 4 bits", with([](BmpFile& f) { f.nBits = 4, f.nClrUsed = 17; })},
-        {"3 bits per pixel", with([](BmpFile& f) { f.nBits = 3; })},
-        {"zero width", patched(18, 0)},
-        {"zero height", patched(22, 0)},
-        {"negative width", patched(18, static_cast<DWORD>(-5))},
-        {"rows overflow 32 bits", patched(18, 0x7FFFFFFF)},
-        {"image of gigabytes in a small file",
-         [&] {
-             std::string s = patched(18, 20000);
-             Put32(s, 22, 20000);
-             return s;
-         }()},
-        {"pixel size beyond the rows", patched(34, 1000)},
-        {"JPEG inside", patched(30, 4)},
-        {"run-length 4 on 8 bits", patched(30, BI_RLE4)},
-        {"masks on 8 bits", patched(30, BI_BITFIELDS)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszWhat);
-        COXDIB dib;
-        ASSERT_TRUE(ReadBytes(dib, valid.Bytes()));  // a failed read also drops what was there
-        EXPECT_FALSE(ReadBytes(dib, c.sBytes));
-        EXPECT_TRUE(dib.IsEmpty());
-        EXPECT_EQ(dib.GetPalette(), nullptr);
-    }
 }
 
 class DIBFileTest : public TempDirTest {};
@@ -308,11 +194,11 @@ TEST_F(DIBFileTest, WritingToAPathReplacesTheFileOnlyWhenTheImageIsWhole) {
     EXPECT_EQ(ListFolder(m_sDir).size(), 1u);
 
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, BmpFile().Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 5, 3, 24))));
     ASSERT_TRUE(dib.Write(sPath.c_str()));
     COXDIB again;
     ASSERT_TRUE(again.Read(sPath.c_str()));
-    EXPECT_EQ(Hold(again).sPixels, BmpFile().Pixels());
+    EXPECT_EQ(Hold(again).sPixels, StoredRows(Layout(40, 5, 3, 24)));
     EXPECT_EQ(ListFolder(m_sDir).size(), 1u);
     EXPECT_FALSE(again.Read(PathOf("missing.bmp").c_str()));
     EXPECT_TRUE(again.IsEmpty());
@@ -320,7 +206,7 @@ TEST_F(DIBFileTest, WritingToAPathReplacesTheFileOnlyWhenTheImageIsWhole) {
 
 TEST(DIBArchiveTest, AnObjectIsItsClassTagAndAWholeBitmapFile) {
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, Layout(40, 5, 3, 8).Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 5, 3, 8))));
     CMemFile file;
     {
         CArchive ar(&file, CArchive::store);
@@ -374,9 +260,8 @@ TEST(DIBPixelTest, RotationAndMirroringMoveEveryPixelForEveryBitCount) {
     } turns[] = {{90, FALSE, FALSE}, {180, FALSE, FALSE}, {270, FALSE, FALSE}, {-90, FALSE, FALSE},
                  {0, TRUE, FALSE},   {0, FALSE, TRUE},    {90, TRUE, TRUE},    {450, FALSE, TRUE}};
     for (WORD nBits : {1, 4, 8, 16, 24, 32}) {
-        const BmpFile file = Layout(40, 5, 3, nBits);
         COXDIB original;
-        ASSERT_TRUE(ReadBytes(original, file.Bytes()));
+        ASSERT_TRUE(ReadBytes(original, BuildBmp(Layout(40, 5, 3, nBits))));
         const Held before = Hold(original);
         for (const auto& t : turns) {
             SCOPED_TRACE(std::to_string(nBits) + " bits, " + std::to_string(t.nAngle) + " degrees");
@@ -405,7 +290,7 @@ TEST(DIBPixelTest, RotationAndMirroringMoveEveryPixelForEveryBitCount) {
         }
     }
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, BmpFile().Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 5, 3, 24))));
     const Held before = Hold(dib);
     EXPECT_FALSE(dib.Rotate(45, FALSE, FALSE));
     EXPECT_EQ(Hold(dib).sPixels, before.sPixels);
@@ -414,7 +299,7 @@ TEST(DIBPixelTest, RotationAndMirroringMoveEveryPixelForEveryBitCount) {
 
 TEST(DIBPixelTest, ResizingRepeatsAndDropsColumnsAndRowsEvenly) {
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, Layout(40, 3, 1, 8).Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 3, 1, 8))));
     const Held small = Hold(dib);
     ASSERT_TRUE(dib.Resize(5, 2));
     const Held wide = Hold(dib);
@@ -426,7 +311,7 @@ TEST(DIBPixelTest, ResizingRepeatsAndDropsColumnsAndRowsEvenly) {
     }
     ASSERT_TRUE(dib.Resize(3, 1));  // 5 -> 3 keeps columns 0, 2 and 4
     EXPECT_EQ(PixelAt(Hold(dib), 1, 0), PixelAt(wide, 2, 0));
-    ASSERT_TRUE(ReadBytes(dib, Layout(40, 5, 3, 4).Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 5, 3, 4))));
     EXPECT_FALSE(dib.Resize(10, 6));
 }
 
@@ -443,10 +328,11 @@ TEST(DIBPixelTest, ReductionTo8BitsDithersIntoTheHalftoneCube) {
         p->CreatePalette(pLog);
         return p;
     };
-    BmpFile file = Layout(40, 2, 1, 24);
-    file.sPixels = std::string("\xFF\xFF\xFF\0\0\0\0\0", 8);  // white, black
+    BmpShape shape = Layout(40, 2, 1, 24);
+    shape.sPixels = std::string("\xFF\xFF\xFF\0\0\0\0\0", 8);  // white, black
+    const std::string file = BuildBmp(shape);
     COXDIB dib;
-    ASSERT_TRUE(ReadBytes(dib, file.Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, file));
     ASSERT_TRUE(dib.ReduceTo8Bit(halftone()));
     EXPECT_EQ(dib.GetBitCount(), 8);
     EXPECT_EQ(PixelAt(Hold(dib), 0, 0), 215u);
@@ -454,9 +340,9 @@ TEST(DIBPixelTest, ReductionTo8BitsDithersIntoTheHalftoneCube) {
     ASSERT_NE(dib.GetPalette(), nullptr);
     // Another layout translates: white goes to the palette's last entry.
     pLog->palPalEntry[1].peRed = 128;
-    ASSERT_TRUE(ReadBytes(dib, file.Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, file));
     ASSERT_TRUE(dib.ReduceTo8Bit(halftone()));
     EXPECT_EQ(PixelAt(Hold(dib), 0, 0), 255u);
-    ASSERT_TRUE(ReadBytes(dib, Layout(40, 5, 3, 16).Bytes()));
+    ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(40, 5, 3, 16))));
     EXPECT_FALSE(dib.ReduceTo8Bit(halftone()));
 }

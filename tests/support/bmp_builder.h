@@ -1,23 +1,41 @@
-// Builds BMP files byte by byte for tests: every layout the reader accepts, and broken ones.
+// Builds BMP files byte by byte for tests: one picture in every layout bitmaps come in, and the
+// pieces to break a header on purpose.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 struct BmpShape {
     int nWidth = 37;
     int nHeight = 23;
-    int nBitsPerPixel = 24;  // 8 or 24 for valid files
-    bool bOS2 = false;
-    int nColors = 0;  // 8-bit Windows: biClrUsed (0 means 256)
+    int nBitsPerPixel = 24;  // 1, 4, 8, 16, 24 or 32
+    bool bOS2 = false;       // the 12-byte OS/2 1.x header
+    int nInfoSize = 0;       // another header length (16, 52, 56, 64, 108, 124); 0: 12 or 40
+    // 0 plain; 1 and 2 run-length coding of 8- and 4-bit indexes; 3 and 6 bit fields.
+    unsigned nCompression = 0;
+    bool bTopDown = false;  // rows stored top first, under a negative height
+    int nColors = 0;        // biClrUsed, and the entries written; 0: as many as the bits index
+    // Red, green, blue (and alpha) of bit fields: in a header of 52 bytes or more, else after it.
+    std::vector<std::uint32_t> masks;
     bool bGreyPalette = false;
     std::int32_t nXPelsPerMeter = 0;
     std::int32_t nYPelsPerMeter = 0;
-    int nSeed = 1;  // varies the picture
+    int nSeed = 1;        // varies the picture
+    unsigned nGap = 0;    // bytes between the colour table and the pixels
+    unsigned nSlack = 0;  // bytes after the rows, counted in biSizeImage as writers often do
+    std::string sPixels;  // the stored pixel area as it is, instead of the picture's
+
+    // The picture, columns from the left and rows from the top: colour-table indexes, the
+    // table's colours and, above 8 bits, each pixel's colour (0xRRGGBB). Unset: a pattern.
+    std::function<int(int x, int y)> indexAt;
+    std::function<std::uint32_t(int nIndex)> tableColour;
+    std::function<std::uint32_t(int x, int y)> colourAt;
 };
 
-// A complete, valid file; rows bottom-up and padded, pixel indexes within the map.
+// A complete file; rows padded, pixel indexes within the table. Run-length data codes each row
+// as a stretch as it is and runs, and skips a row of index 0 with a move.
 std::string BuildBmp(const BmpShape& shape);
 
 // Little-endian field writers, for tests that break a header on purpose.

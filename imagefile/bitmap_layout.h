@@ -1,0 +1,104 @@
+// BitmapLayout: the one reader of bitmap file headers. Every header size, the colour table, the
+// bit-field masks, the compression, the pixel offset and the picture's size are read and checked
+// here, against one set of limits and before anything is allocated for the picture; the answer
+// is the layout or the code of what is wrong. The bitmap file, the reader of every layout, the
+// DIB and the fuzz targets all ask it, so they agree on what a bitmap is.
+#pragma once
+
+#include <functional>
+
+#include "platform/gdi_types.h"
+#include "platform/types.h"
+
+// The bitmap readers' own error codes. libjpeg's table has no entry for them, so their text is
+// its "Bogus message code %d"; the conversion service says in words what they mean.
+enum : int {
+    BMP_ERR_COLORMAP = 1001,         // colour-map entry size, or more than 256 colours
+    BMP_ERR_BIT_COUNT = 1002,        // a bit count the reader does not take
+    BMP_ERR_HEADER = 1003,           // header length, pixel offset or dimensions unusable
+    BMP_ERR_PLANES = 1004,           // planes other than 1
+    BMP_ERR_COLOR_SPACE = 1005,      // output colour space neither greyscale nor RGB
+    BMP_ERR_COMPRESSED = 1006,       // a compression the reader does not take
+    BMP_ERR_NOT_BMP = 1007,          // no "BM" at the start
+    BMP_TRC_WIN_24 = 1008,           // trace: Windows 24-bit, width and height
+    BMP_TRC_WIN_8 = 1009,            // trace: Windows 8-bit colour-mapped
+    BMP_TRC_OS2_24 = 1010,           // trace: OS/2 24-bit
+    BMP_TRC_OS2_8 = 1011,            // trace: OS/2 8-bit colour-mapped
+    BMP_ERR_COLOR_INDEX = 1012,      // a pixel's colour index lies beyond the colour map
+    BMP_ERR_TOO_LARGE = 1013,        // the picture is larger than a bitmap or a JPEG can be
+    BMP_ERR_EMBEDDED_JPEG = 1014,    // the pixels are a JPEG image inside the bitmap
+    BMP_ERR_EMBEDDED_PNG = 1015,     // the pixels are a PNG image inside the bitmap
+    BMP_ERR_OS2_COMPRESSION = 1016,  // OS/2 Huffman or 24-bit run-length coding
+    BMP_ERR_BAD_RLE = 1017,          // run-length data that runs off the picture or ends early
+    BMP_ERR_BIT_FIELDS = 1018,       // colour masks that are empty, overlap or have holes
+    BMP_ERR_COLORMAP_SIZE = 1039,    // more colours to write than the header announces
+};
+
+// Which layouts a reader takes.
+enum class BitmapRules {
+    // The bitmap file's own: 8 or 24 bits, uncompressed, bottom-up, with a 12-, 40- or 64-byte
+    // header and at most 256 colours; refusals in the order its codes have always come.
+    Classic,
+    // Every layout in common use: 1 to 32 bits, bit fields, run-length coding, top-down, every
+    // header size from 12 to 124 bytes, a colour table longer than the bit count needs.
+    Every,
+};
+
+// One colour channel of a 16- or 32-bit pixel.
+struct BitmapField {
+    DWORD nMask = 0;
+    int nShift = 0;  // of the mask's lowest bit
+    int nBits = 0;   // of the mask, which has no holes
+};
+
+struct BitmapLayout {
+    DWORD nPixelOffset = 0;  // bfOffBits, from the file's first byte
+    DWORD nInfoSize = 0;     // the info header's length in the file
+    LONG nWidth = 0;
+    LONG nHeight = 0;  // rows, whichever way they are stored
+    BOOL bTopDown = FALSE;
+    int nBitsPerPixel = 0;
+    // BI_RGB, BI_RLE8, BI_RLE4 or BI_BITFIELDS (alpha bit fields are read as bit fields).
+    DWORD nCompression = BI_RGB;
+    DWORD nSizeImage = 0;  // as the header says; only run-length data relies on it
+    DWORD nXPelsPerMeter = 0;
+    DWORD nYPelsPerMeter = 0;
+    DWORD nClrImportant = 0;
+    // Red, green and blue of a 16- or 32-bit pixel: the file's masks, or the plain layout's.
+    BitmapField fields[3];
+    UINT nMaskBytes = 0;  // masks between the info header and the colour table
+    int nEntrySize = 4;   // bytes per colour entry in the file: 3 after a 12-byte header
+    int nColors = 0;      // entries of the colour table in use; 0 above 8 bits
+    RGBQUAD colors[256] = {};
+    ULONGLONG nStride = 0;  // bytes per stored row, padding included
+    // Bytes between the end of the colour table's entries in use and the pixels: the entries
+    // beyond what the bit count can index, and any gap the pixel offset leaves.
+    ULONGLONG nGap = 0;
+
+    BOOL IsOS2Core() const { return nInfoSize == 12; }
+    BOOL IsRunLength() const { return nCompression == BI_RLE8 || nCompression == BI_RLE4; }
+    BOOL HasMasks() const { return nCompression == BI_BITFIELDS; }
+    // The stored rows of an uncompressed picture.
+    ULONGLONG PixelBytes() const { return nStride * static_cast<ULONGLONG>(nHeight); }
+};
+
+// Reads bytes of the file in order, from its first byte on; the number read, short at its end.
+using BitmapByteReader = std::function<UINT(BYTE* pBuffer, UINT nBytes)>;
+
+// Reads the file header, the info header, the masks and the colour table's entries in use, and
+// checks them by rules. 0, with the next byte the first of nGap bytes before the pixels; or the
+// refusal's code: JERR_INPUT_EOF when the file ends first, else one of the BMP_ERR codes.
+int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayout& rLayout);
+
+// Whether the bitmap file's own reader takes the file at this path: then its output stays exactly
+// what it has always been.
+BOOL IsClassicBitmapLayout(LPCTSTR lpszPath);
+
+// Decodes run-length data into one colour index per pixel: row y (counted from the bottom, as
+// stored) at pIndexes + y × nRowBytes. Pixels the data skips stay as they were. 0, or
+// BMP_ERR_BAD_RLE for data that runs off the picture or ends before its end mark.
+int DecodeBitmapRunLength(const BitmapLayout& layout, const BYTE* pData, ULONGLONG nDataBytes,
+                          BYTE* pIndexes, ULONGLONG nRowBytes);
+
+// The largest run-length picture, which is held decoded, in pixels.
+constexpr ULONGLONG kMaxRunLengthPixels = 256ULL * 1024 * 1024;
