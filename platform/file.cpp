@@ -1,8 +1,40 @@
-// The portable part of CFile and CStdioFile: construction and the stream operations.
+// The portable part of CFile, CStdioFile and CReplaceFile: construction, the stream operations,
+// error recording and the policy of replacing a file.
 #include "platform/file.h"
 
 #include <atomic>
 #include <cerrno>
+
+#include "platform/file_os.h"
+
+using namespace replace_file_os;
+
+void RecordFileError(CFileException* pError, LONG lOsError, LPCTSTR lpszFileName) {
+    if (pError == nullptr)
+        return;
+    pError->m_lOsError = lOsError;
+    pError->m_cause = CFileException::OsErrorToException(lOsError);
+    pError->m_strFileName = lpszFileName;
+}
+
+int StreamSeekOrigin(UINT nFrom) {
+    return nFrom == CFile::end ? SEEK_END : (nFrom == CFile::current ? SEEK_CUR : SEEK_SET);
+}
+
+namespace {
+
+// A hidden name beside the destination, so the final move stays on one volume, that is this
+// process's and this open's own.
+CString TempNameBeside(const CString& sDestination, unsigned nSerial) {
+    const std::size_t nSeparator = sDestination.str().find_last_of(kPathSeparators);
+    const std::size_t nNameStart = nSeparator == std::string::npos ? 0 : nSeparator + 1;
+    CString sTemp;
+    sTemp.Format("%s.%s.%lu-%u.tarnel-tmp", sDestination.str().substr(0, nNameStart).c_str(),
+                 sDestination.str().substr(nNameStart).c_str(), ProcessId(), nSerial);
+    return sTemp;
+}
+
+}  // namespace
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 IMPLEMENT_DYNAMIC(CStdioFile, CFile)
@@ -75,6 +107,14 @@ BOOL CStdioFile::ReadString(CString& rString) {
     return TRUE;
 }
 
+ULONGLONG CStdioFile::GetLength() const {
+    // The stream may hold bytes not yet written; the length includes them.
+    errno = 0;
+    if (IsWriting() && std::fflush(m_pStream) != 0)
+        ThrowStreamError();
+    return CFile::GetLength();
+}
+
 void CStdioFile::Flush() {
     errno = 0;
     if (m_pStream != nullptr && std::fflush(m_pStream) != 0)
@@ -112,7 +152,7 @@ CReplaceFile::~CReplaceFile() {
 
 BOOL CReplaceFile::IsReplacement(UINT nOpenFlags) {
     return (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) &&
-           (nOpenFlags & 3) == modeWrite;
+           (nOpenFlags & modeAccessMask) == modeWrite;
 }
 
 BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
@@ -120,7 +160,11 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
         Abort();
     BOOL bInPlace = FALSE;
     LONG nError = CheckDestination(lpszFileName, bInPlace);
-    if (nError == 0 && bInPlace)
+    if (nError != 0) {
+        RecordFileError(pError, nError, lpszFileName);
+        return FALSE;
+    }
+    if (bInPlace)
         return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
     // Another process may hold a name for a moment; a few more serials find a free one.
     constexpr int kTempNameAttempts = 100;
@@ -128,32 +172,19 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     FILE* pStream = nullptr;
     Handle hFile = hFileNull;
     CString sTemp;
-    for (int nTry = 0; nError == 0 && nTry < kTempNameAttempts; ++nTry) {
+    for (int nTry = 0; nTry < kTempNameAttempts; ++nTry) {
         sTemp = TempNameBeside(lpszFileName, ++s_nSerial);
         nError = CreateTemp(sTemp, lpszFileName, pStream, hFile);
         if (!AlreadyExists(nError))
             break;
     }
     if (nError != 0) {
-        if (pError != nullptr) {
-            pError->m_lOsError = nError;
-            pError->m_cause = CFileException::OsErrorToException(nError);
-            pError->m_strFileName = lpszFileName;
-        }
+        RecordFileError(pError, nError, lpszFileName);
         return FALSE;
     }
     Attach(pStream, hFile, lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
     return TRUE;
-}
-
-CString CReplaceFile::TempNameBeside(const CString& sDestination, unsigned nSerial) {
-    const std::size_t nSeparator = sDestination.str().find_last_of(kPathSeparators);
-    const std::size_t nNameStart = nSeparator == std::string::npos ? 0 : nSeparator + 1;
-    CString sTemp;
-    sTemp.Format("%s.%s.%lu-%u.tarnel-tmp", sDestination.str().substr(0, nNameStart).c_str(),
-                 sDestination.str().substr(nNameStart).c_str(), ProcessId(), nSerial);
-    return sTemp;
 }
 
 void CReplaceFile::Abort() {

@@ -26,6 +26,7 @@ public:
         modeNoTruncate = 0x2000,
         typeText = 0x4000,  // meaningful to CStdioFile only
         typeBinary = 0x8000,
+        modeAccessMask = 0x0003,  // which of modeRead, modeWrite and modeReadWrite
     };
     enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 
@@ -107,7 +108,7 @@ protected:
 
     // Whether bytes may wait in the stream's buffer for the file (flushing a reading stream
     // would throw away what it has read ahead on some C libraries).
-    BOOL IsWriting() const { return (m_nOpenFlags & 3) != modeRead; }
+    BOOL IsWriting() const { return (m_nOpenFlags & modeAccessMask) != modeRead; }
     UINT m_nOpenFlags = 0;
 
 private:
@@ -135,25 +136,7 @@ public:
     static BOOL IsReplacement(UINT nOpenFlags);
 
 private:
-    // A hidden name beside the destination, so the final move stays on one volume, that is
-    // this process's and this open's own.
-    static CString TempNameBeside(const CString& sDestination, unsigned nSerial);
     void RemoveTemp();
-
-    // The operating system's part.
-    // 0 when the destination is absent or a file we may write, else the OS error; rbInPlace
-    // when it is no regular file (a device, a pipe) and must be written in place.
-    static LONG CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace);
-    // Creates sPath, which must not exist, for writing, with lpszLikeFile's permissions where
-    // the system has them: 0 with the stream and its handle, or the OS error.
-    static LONG CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
-                           Handle& rhFile);
-    static BOOL AlreadyExists(LONG lOsError);
-    static unsigned long ProcessId();
-    static const char* const kPathSeparators;
-    // Moves a file over another in one step: 0, or the OS error.
-    static LONG MoveOver(const CString& sFrom, const CString& sTo);
-    static void DeleteQuietly(const CString& sPath);
 
     CString m_strTempName;
 };

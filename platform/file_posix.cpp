@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/file_os.h"
 
 // POSIX has no mandatory share modes: the share flags are accepted and have no effect.
 
@@ -15,7 +16,7 @@ namespace {
 
 int OpenFlagsToPosix(UINT nOpenFlags) {
     int nFlags = O_CLOEXEC;
-    switch (nOpenFlags & 3) {
+    switch (nOpenFlags & CFile::modeAccessMask) {
     case CFile::modeWrite:
         nFlags |= O_WRONLY;
         break;
@@ -29,14 +30,6 @@ int OpenFlagsToPosix(UINT nOpenFlags) {
     if (nOpenFlags & CFile::modeCreate)
         nFlags |= (nOpenFlags & CFile::modeNoTruncate) ? O_CREAT : (O_CREAT | O_TRUNC);
     return nFlags;
-}
-
-void RecordError(CFileException* pError, int nError, LPCTSTR lpszFileName) {
-    if (pError == nullptr)
-        return;
-    pError->m_lOsError = nError;
-    pError->m_cause = CFileException::OsErrorToException(nError);
-    pError->m_strFileName = lpszFileName;
 }
 
 // The descriptor, or -1 with the reason in *pError.
@@ -59,7 +52,7 @@ int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError
         }
     }
     if (fd < 0)
-        RecordError(pError, errno, lpszFileName);
+        RecordFileError(pError, errno, lpszFileName);
     return fd;
 }
 
@@ -112,8 +105,8 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
 }
 
 ULONGLONG CFile::Seek(std::int64_t lOff, UINT nFrom) {
-    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
-    const off_t nPos = ::lseek(static_cast<int>(m_hFile), static_cast<off_t>(lOff), nWhence);
+    const off_t nPos =
+        ::lseek(static_cast<int>(m_hFile), static_cast<off_t>(lOff), StreamSeekOrigin(nFrom));
     if (nPos < 0)
         ThrowLastError(m_strFileName);
     return static_cast<ULONGLONG>(nPos);
@@ -158,7 +151,7 @@ void CFile::Abort() {
 namespace {
 
 const char* StreamMode(UINT nOpenFlags) {
-    switch (nOpenFlags & 3) {
+    switch (nOpenFlags & CFile::modeAccessMask) {
     case CFile::modeWrite:
         return "wb";  // fdopen never truncates; the descriptor's flags already did
     case CFile::modeReadWrite:
@@ -180,7 +173,7 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
     if (pStream == nullptr) {
         const int nError = errno;
         ::close(fd);
-        RecordError(pError, nError, lpszFileName);
+        RecordFileError(pError, nError, lpszFileName);
         return FALSE;
     }
     Attach(pStream, fd, lpszFileName, nOpenFlags);
@@ -188,8 +181,7 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
 }
 
 ULONGLONG CStdioFile::Seek(std::int64_t lOff, UINT nFrom) {
-    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
-    if (::fseeko(m_pStream, static_cast<off_t>(lOff), nWhence) != 0)
+    if (::fseeko(m_pStream, static_cast<off_t>(lOff), StreamSeekOrigin(nFrom)) != 0)
         ThrowLastError(m_strFileName);
     return GetPosition();
 }
@@ -201,18 +193,11 @@ ULONGLONG CStdioFile::GetPosition() const {
     return static_cast<ULONGLONG>(nPos);
 }
 
-ULONGLONG CStdioFile::GetLength() const {
-    // The stream may hold bytes not yet written; the length includes them.
-    if (IsWriting() && ::fflush(m_pStream) != 0)
-        ThrowLastError(m_strFileName);
-    return CFile::GetLength();
-}
+const char* const replace_file_os::kPathSeparators = "/";
 
-const char* const CReplaceFile::kPathSeparators = "/";
+unsigned long replace_file_os::ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-unsigned long CReplaceFile::ProcessId() { return static_cast<unsigned long>(::getpid()); }
-
-LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
+LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ENOENT;
@@ -227,8 +212,8 @@ LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     return 0;
 }
 
-LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
-                              Handle& rhFile) {
+LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
+                                 CFile::Handle& rhFile) {
     const int fd = ::open(sPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
@@ -246,12 +231,12 @@ LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*&
     return 0;
 }
 
-BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == EEXIST; }
+BOOL replace_file_os::AlreadyExists(LONG lOsError) { return lOsError == EEXIST; }
 
-LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
+LONG replace_file_os::MoveOver(const CString& sFrom, const CString& sTo) {
     return ::rename(sFrom, sTo) == 0 ? 0 : errno;
 }
 
-void CReplaceFile::DeleteQuietly(const CString& sPath) { ::unlink(sPath); }
+void replace_file_os::DeleteQuietly(const CString& sPath) { ::unlink(sPath); }
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) { return std::fopen(lpszPath, lpszMode); }

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/file_os.h"
 #include "platform/win32.h"
 #include "platform/wide_win32.h"
 
@@ -61,14 +62,6 @@ namespace {
     CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), sFileName);
 }
 
-void RecordError(CFileException* pError, DWORD nError, LPCTSTR lpszFileName) {
-    if (pError == nullptr)
-        return;
-    pError->m_lOsError = static_cast<LONG>(nError);
-    pError->m_cause = CFileException::OsErrorToException(static_cast<LONG>(nError));
-    pError->m_strFileName = lpszFileName;
-}
-
 DWORD ShareMode(UINT nOpenFlags) {
     switch (nOpenFlags & 0x70) {
     case CFile::shareDenyWrite:
@@ -85,9 +78,9 @@ DWORD ShareMode(UINT nOpenFlags) {
 // The handle, or INVALID_HANDLE_VALUE with the reason in *pError.
 HANDLE OpenHandle(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     DWORD nAccess = GENERIC_READ;
-    if ((nOpenFlags & 3) == CFile::modeWrite)
+    if ((nOpenFlags & CFile::modeAccessMask) == CFile::modeWrite)
         nAccess = GENERIC_WRITE;
-    else if ((nOpenFlags & 3) == CFile::modeReadWrite)
+    else if ((nOpenFlags & CFile::modeAccessMask) == CFile::modeReadWrite)
         nAccess = GENERIC_READ | GENERIC_WRITE;
     DWORD nDisposition = OPEN_EXISTING;
     if (nOpenFlags & CFile::modeCreate)
@@ -100,7 +93,7 @@ HANDLE OpenHandle(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     else
         SetLastError(ERROR_FILE_NOT_FOUND);
     if (h == INVALID_HANDLE_VALUE)
-        RecordError(pError, GetLastError(), lpszFileName);
+        RecordFileError(pError, static_cast<LONG>(GetLastError()), lpszFileName);
     return h;
 }
 
@@ -108,10 +101,10 @@ HANDLE OpenHandle(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
 FILE* StreamOverHandle(HANDLE h, UINT nOpenFlags) {
     int nFlags = _O_BINARY;
     const char* pszMode = "rb";
-    if ((nOpenFlags & 3) == CFile::modeWrite) {
+    if ((nOpenFlags & CFile::modeAccessMask) == CFile::modeWrite) {
         nFlags |= _O_WRONLY;
         pszMode = "wb";
-    } else if ((nOpenFlags & 3) == CFile::modeReadWrite) {
+    } else if ((nOpenFlags & CFile::modeAccessMask) == CFile::modeReadWrite) {
         nFlags |= _O_RDWR;
         pszMode = "r+b";
     } else {
@@ -214,7 +207,7 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
         return FALSE;
     FILE* pStream = StreamOverHandle(h, nOpenFlags);
     if (pStream == nullptr) {
-        RecordError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
+        RecordFileError(pError, ERROR_TOO_MANY_OPEN_FILES, lpszFileName);
         return FALSE;
     }
     Attach(pStream, reinterpret_cast<Handle>(h), lpszFileName, nOpenFlags);
@@ -222,9 +215,8 @@ BOOL CStdioFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
 }
 
 ULONGLONG CStdioFile::Seek(std::int64_t lOff, UINT nFrom) {
-    const int nWhence = nFrom == end ? SEEK_END : (nFrom == current ? SEEK_CUR : SEEK_SET);
     errno = 0;
-    if (_fseeki64(m_pStream, lOff, nWhence) != 0)
+    if (_fseeki64(m_pStream, lOff, StreamSeekOrigin(nFrom)) != 0)
         CFileException::ThrowErrno(errno, m_strFileName);
     return GetPosition();
 }
@@ -237,19 +229,11 @@ ULONGLONG CStdioFile::GetPosition() const {
     return static_cast<ULONGLONG>(nPos);
 }
 
-ULONGLONG CStdioFile::GetLength() const {
-    // The stream may hold bytes not yet written; the length includes them.
-    errno = 0;
-    if (IsWriting() && std::fflush(m_pStream) != 0)
-        CFileException::ThrowErrno(errno, m_strFileName);
-    return CFile::GetLength();
-}
+const char* const replace_file_os::kPathSeparators = "/\\";
 
-const char* const CReplaceFile::kPathSeparators = "/\\";
+unsigned long replace_file_os::ProcessId() { return GetCurrentProcessId(); }
 
-unsigned long CReplaceFile::ProcessId() { return GetCurrentProcessId(); }
-
-LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
+LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;  // every destination here is replaced by moving
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ERROR_FILE_NOT_FOUND;
@@ -260,8 +244,8 @@ LONG CReplaceFile::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     return 0;
 }
 
-LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FILE*& rpStream,
-                              Handle& rhFile) {
+LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FILE*& rpStream,
+                                 CFile::Handle& rhFile) {
     HANDLE h = CreateFileW(Utf8ToWide(sPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -271,20 +255,22 @@ LONG CReplaceFile::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FI
         DeleteQuietly(sPath);
         return ERROR_TOO_MANY_OPEN_FILES;
     }
-    rhFile = reinterpret_cast<Handle>(h);
+    rhFile = reinterpret_cast<CFile::Handle>(h);
     return 0;
 }
 
-BOOL CReplaceFile::AlreadyExists(LONG lOsError) { return lOsError == ERROR_FILE_EXISTS; }
+BOOL replace_file_os::AlreadyExists(LONG lOsError) { return lOsError == ERROR_FILE_EXISTS; }
 
-LONG CReplaceFile::MoveOver(const CString& sFrom, const CString& sTo) {
+LONG replace_file_os::MoveOver(const CString& sFrom, const CString& sTo) {
     if (MoveFileExW(Utf8ToWide(sFrom).c_str(), Utf8ToWide(sTo).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     return static_cast<LONG>(GetLastError());
 }
 
-void CReplaceFile::DeleteQuietly(const CString& sPath) { DeleteFileW(Utf8ToWide(sPath).c_str()); }
+void replace_file_os::DeleteQuietly(const CString& sPath) {
+    DeleteFileW(Utf8ToWide(sPath).c_str());
+}
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
     return _wfopen(Utf8ToWide(lpszPath).c_str(), Utf8ToWide(lpszMode).c_str());

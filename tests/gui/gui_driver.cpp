@@ -444,6 +444,24 @@ int main(int argc, char** argv) {
     SetText(t.Item(1001), path(L"写真.jpg"));
     Check(RunConversion(t, 1012), "BMP to JPEG with Japanese names finished");
     Check(GetFileAttributesW(path(L"写真.jpg").c_str()) != nAttributesMissing, "写真.jpg written");
+
+    // A 32-bit bitmap converts as tarnel-cli converts it; a broken one is explained in words.
+    SetText(t.Item(1000), path(L"deep.bmp"));
+    SetText(t.Item(1001), path(L"deep.jpg"));
+    Check(RunConversion(t, 1012), "32-bit BMP to JPEG finished");
+    Check(GetFileAttributesW(path(L"deep.jpg").c_str()) != nAttributesMissing, "deep.jpg written");
+    SetText(t.Item(1000), path(L"broken.bmp"));
+    SetText(t.Item(1001), path(L"broken.jpg"));
+    SetText(t.Item(1036), L"-");
+    Press(t.hMain, 1012);
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box),
+          "broken bitmap message shown");
+    CheckText(box.sText,
+              L"例外 : Bogus message code 1002\nこの 1 画素あたりのビット数には対応していません",
+              "broken bitmap message: the code, then its meaning");
+    Check(WaitFor([&] { return TextOf(t.Item(1036)) != L"-"; }), "time shown after the refusal");
+    Check(GetFileAttributesW(path(L"broken.jpg").c_str()) == nAttributesMissing,
+          "a refused bitmap leaves no JPEG");
     SetText(t.Item(1001), path(L"out.jpg"));
 
     // Overwrite question, answered No: nothing runs.

@@ -79,6 +79,11 @@ rm -rf "$work" "$sync"
 mkdir -p "$work" "$sync" "$shots"
 cp "$repo/tests/data/sample.bmp" "$work/in.bmp"
 cp "$repo/tests/data/sample.bmp" "$work/写真.bmp"
+# A 32-bit bitmap, which only the reader of every layout takes, and one of 3 bits per pixel.
+/usr/bin/python3 "$repo/tests/cli/make_bitmap_layouts.py" "$work/layouts" >/dev/null
+cp "$work/layouts/32bit.bmp" "$work/deep.bmp"
+cp "$repo/tests/data/sample.bmp" "$work/broken.bmp"
+printf '\x03' | dd of="$work/broken.bmp" bs=1 seek=28 conv=notrunc status=none
 cjpeg -outfile "$work/full.jpg" "$work/in.bmp"
 # What the file dialogs list: a folder, a bitmap, a JPEG.
 mkdir -p "$work/pick/sub"
@@ -105,6 +110,12 @@ compare "out.jpg against cjpeg" "$work/out.jpg" cjpeg "$work/in.bmp"
 compare "back.bmp against djpeg -bmp" "$work/back.bmp" djpeg -bmp "$work/out.jpg"
 compare "back16.bmp against djpeg -os2 -colors 16" "$work/back16.bmp" djpeg -os2 -colors 16 "$work/out.jpg"
 compare "写真.jpg against cjpeg" "$work/写真.jpg" cjpeg "$work/in.bmp"
+compare "deep.jpg (32-bit) against cjpeg of Pillow's picture" "$work/deep.jpg" cjpeg \
+    "$work/layouts/32bit.pillow.bmp"
+compare "deep.jpg against tarnel-cli.exe's" "$work/deep.jpg" bash -c \
+    'timeout 60 wine "$1" compress "$2" "$3" >/dev/null 2>&1 && cat "$4"' _ \
+    "$build/cli/tarnel-cli.exe" "$(winpath "$work/deep.bmp")" "$(winpath "$work/deep-cli.jpg")" \
+    "$work/deep-cli.jpg"
 compare "pick/photo.jpg (chosen with preview) against cjpeg" "$work/pick/photo.jpg" cjpeg \
     "$work/pick/photo.bmp"
 compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp"

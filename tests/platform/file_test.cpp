@@ -1,11 +1,13 @@
 // CFile and CStdioFile over real files: transfers, open modes and the causes of failures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "platform/file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tools.h"
 
 namespace {
 
@@ -160,6 +162,40 @@ TEST_F(FileTest, AFullDiskSurfacesAtCloseAndAbortStaysQuiet) {
     file.Write("x", 1);
     EXPECT_NO_THROW(file.Abort());
     EXPECT_FALSE(file.IsOpen());
+}
+
+TEST_F(FileTest, AReplacementTakesTheNextTemporaryNameWhenOneIsHeld) {
+    const std::string sPath = PathOf("out.bin");
+    CReplaceFile probe(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+    const std::vector<std::string> names = ListFolder(m_sDir);
+    ASSERT_EQ(names.size(), 1u);
+    probe.Abort();
+    // The names the next two opens would take, held by another process.
+    const std::string sName = names[0];
+    const std::size_t nDot = sName.rfind(".tarnel-tmp"), nDash = sName.rfind('-', nDot);
+    const unsigned nSerial = static_cast<unsigned>(std::stoul(sName.substr(nDash + 1)));
+    for (unsigned n : {nSerial + 1, nSerial + 2})
+        WriteFile(PathOf(sName.substr(0, nDash + 1) + std::to_string(n) + sName.substr(nDot)),
+                  "held");
+
+    CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write("new", 3);
+    file.Close();
+    EXPECT_EQ(ReadFile(sPath), "new");
+    EXPECT_EQ(ListFolder(m_sDir).size(), 3u);  // the two held names stay theirs
+}
+
+TEST_F(FileTest, AReplacementThatCannotBeMovedInPlaceFailsAndLeavesNothing) {
+    const std::string sPath = PathOf("out.bin");
+    CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write("new", 3);
+    // Something else takes the name meanwhile: a folder, which no file can replace.
+    std::filesystem::create_directory(sPath);
+    const auto e = CatchFileException([&] { file.Close(); });
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->m_strFileName, sPath.c_str());
+    EXPECT_TRUE(std::filesystem::is_directory(sPath));
+    EXPECT_EQ(ListFolder(m_sDir).size(), 1u);
 }
 
 TEST(FileExceptionTest, MessageNamesCauseAndFileAndTruncatesSafely) {
