@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "filespec/system_win32.h"
 #include "platform/wide_win32.h"
 
 namespace {
@@ -102,12 +103,12 @@ BOOL COXCopyStatusDialog::OpenStatus() {
                                         reinterpret_cast<LPARAM>(this));
     if (m_hWnd == nullptr)
         return FALSE;
-    DispatchPendingMessages();
+    filespec_system::DispatchPendingMessages(m_hWnd);
     return TRUE;
 }
 
 BOOL COXCopyStatusDialog::IsStopRequested() {
-    DispatchPendingMessages();
+    filespec_system::DispatchPendingMessages(m_hWnd);
     return m_bStopRequested;
 }
 
@@ -120,7 +121,7 @@ void COXCopyStatusDialog::ShowStep(int nStep, LPCTSTR pszFirst, LPCTSTR pszSecon
     SetItemText(m_hWnd, IDC_SECOND_LABEL, bCopy ? kCopyTo : L"");
     SetItemText(m_hWnd, IDC_SECOND_PATH, Utf8ToWide(pszSecond).c_str());
     UpdateWindow(m_hWnd);
-    DispatchPendingMessages();
+    filespec_system::DispatchPendingMessages(m_hWnd);
 }
 
 void COXCopyStatusDialog::SetStatusTitle(LPCTSTR pszTitle) {
@@ -147,18 +148,4 @@ INT_PTR CALLBACK COXCopyStatusDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wP
     if (bStop)
         pThis->m_bStopRequested = TRUE;
     return bStop;
-}
-
-void COXCopyStatusDialog::DispatchPendingMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (m_hWnd != nullptr && IsDialogMessageW(m_hWnd, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }

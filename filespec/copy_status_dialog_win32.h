@@ -22,7 +22,6 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
-    void DispatchPendingMessages();
 
     BOOL m_bStopRequested = FALSE;
 };

@@ -16,19 +16,6 @@ namespace {
 // A block large enough to copy at disk speed, small enough to keep the window alive in between.
 const UINT kCopyBlockSize = 64 * 1024;
 
-// One pending message of this thread, so that windows keep painting during a long copy.
-void DispatchOnePendingMessage() {
-    MSG msg;
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        return;
-    if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));  // the loop that waits for it gets it
-        return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-}
-
 // dir + '\' + name, without a second '\' after a root or a drive's colon.
 CString JoinedWithName(const CString& sDirectory, const CString& sName) {
     if (sDirectory.IsEmpty())
@@ -218,7 +205,7 @@ BOOL COXPathSpec::CopyFileTo(COXPathSpec destination) const {
         // Up to the end of the source, not to the first short read: a pipe or a network file
         // can deliver less than a block before its end.
         for (;;) {
-            DispatchOnePendingMessage();
+            filespec_system::DispatchPendingMessages();
             const UINT nRead = source.Read(block.data(), kCopyBlockSize);
             if (nRead == 0)
                 break;

@@ -72,4 +72,18 @@ LONG ClampedLength(ULONGLONG nSize) {
     return static_cast<LONG>(nSize > nMax ? nMax : nSize);
 }
 
+void DispatchPendingMessages(HWND hDialog) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (hDialog != nullptr && IsDialogMessageW(hDialog, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 }  // namespace filespec_system

@@ -59,4 +59,9 @@ FILETIME FileTimeFromSeconds(std::int64_t nSeconds);
 // A length for a 32-bit signed field: larger files read as the largest it holds.
 LONG ClampedLength(ULONGLONG nSize);
 
+// Dispatches this thread's pending messages, so windows keep painting and a stop button keeps
+// working during a long copy; keyboard messages of hDialog, when given, go through it. A
+// WM_QUIT is put back for the loop that waits for it.
+void DispatchPendingMessages(HWND hDialog = nullptr);
+
 }  // namespace filespec_system

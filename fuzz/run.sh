@@ -24,7 +24,7 @@ mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$build/findings"
 "$cli" compress "$corpus/bitmap/win8.bmp" "$corpus/jpeg/q10.jpg" --quality 10 --yes >/dev/null || true
 
 # The reader of every layout starts from the same bitmaps.
-cp "$corpus"/bitmap/*.bmp "$corpus/any_bitmap/"
+cp "$corpus"/bitmap/*.bmp tests/data/fuzz/any_bitmap/*.bmp "$corpus/any_bitmap/"
 
 status=0
 for target in bitmap jpeg any_bitmap; do

@@ -29,10 +29,6 @@ HBITMAP CBitmap::Detach() {
     return h;
 }
 
-int CBitmap::GetBitmap(BITMAP* pBitmap) const {
-    return m_hObject != nullptr ? ::GetObjectW(m_hObject, sizeof(BITMAP), pBitmap) : 0;
-}
-
 BOOL CBitmap::DeleteObject() {
     if (m_hObject == nullptr)
         return FALSE;

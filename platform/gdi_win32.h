@@ -16,7 +16,6 @@ public:
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
 
-    HDC GetSafeHdc() const { return m_hDC; }
     int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
     int GetMapMode() const { return ::GetMapMode(m_hDC); }
     int SetStretchBltMode(int nMode) { return ::SetStretchBltMode(m_hDC, nMode); }
@@ -75,7 +74,6 @@ public:
 
     BOOL Attach(HBITMAP hBitmap);
     HBITMAP Detach();
-    int GetBitmap(BITMAP* pBitmap) const;
     BOOL DeleteObject();
 
     HBITMAP m_hObject = nullptr;

@@ -40,6 +40,35 @@ public:
     }
 };
 
+// A palette selected into a context and realised for the length of a scope; nothing when there
+// is none.
+class CPaletteSelection {
+public:
+    CPaletteSelection(CDC& dc, HPALETTE hPalette, BOOL bForceBackground)
+        : m_dc(dc), m_bForceBackground(bForceBackground), m_bSelected(hPalette != nullptr) {
+        if (!m_bSelected)
+            return;
+        m_hPrevious = dc.SelectPalette(hPalette, bForceBackground);
+        dc.RealizePalette();
+    }
+    ~CPaletteSelection() {
+        if (m_bSelected)
+            m_dc.SelectPalette(m_hPrevious, m_bForceBackground);
+    }
+    CPaletteSelection(const CPaletteSelection&) = delete;
+    CPaletteSelection& operator=(const CPaletteSelection&) = delete;
+
+private:
+    CDC& m_dc;
+    BOOL m_bForceBackground;
+    bool m_bSelected;
+    HPALETTE m_hPrevious = nullptr;
+};
+
+HPALETTE HandleOf(const CPalette* pPalette) {
+    return pPalette != nullptr ? pPalette->m_hObject : nullptr;
+}
+
 const BITMAPINFO* AsBitmapInfo(const BYTE* pDIB) {
     return reinterpret_cast<const BITMAPINFO*>(pDIB);
 }
@@ -49,36 +78,25 @@ const BITMAPINFO* AsBitmapInfo(const BYTE* pDIB) {
 int COXDIB::Paint(CDC* pDC, const CRect& rectDest, const CRect& rectSource) {
     if (IsEmpty() || pDC == nullptr)
         return 0;
-    const auto* p = static_cast<const BYTE*>(GlobalLock(m_hDIB));
+    CGlobalLock dib(m_hDIB);
+    const BYTE* p = dib.Get();
     if (p == nullptr)
         return 0;
-    HPALETTE hOldPalette = nullptr;
-    if (m_pPalette != nullptr) {
-        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, TRUE);
-        pDC->RealizePalette();
-    }
+    CPaletteSelection palette(*pDC, HandleOf(m_pPalette), TRUE);
     pDC->SetStretchBltMode(COLORONCOLOR);
     const LONG nHeight = GetSize(p).cy;
     // Rows of a bottom-up image are counted from the bottom on both paths: the source's top
     // edge is turned into its distance from the bottom.
     const LONG ySource = nHeight - rectSource.top - rectSource.Height();
-    int nLines = 0;
     if (rectDest.Width() == rectSource.Width() && rectDest.Height() == rectSource.Height() &&
-        pDC->GetMapMode() == MM_TEXT) {
-        nLines = SetDIBitsToDevice(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
-                                   rectDest.Height(), rectSource.left, ySource, 0,
-                                   static_cast<WORD>(nHeight), GetBits(p), AsBitmapInfo(p),
-                                   DIB_RGB_COLORS);
-    } else {
-        nLines = StretchDIBits(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
-                               rectDest.Height(), rectSource.left, ySource, rectSource.Width(),
-                               rectSource.Height(), GetBits(p), AsBitmapInfo(p), DIB_RGB_COLORS,
-                               SRCCOPY);
-    }
-    GlobalUnlock(m_hDIB);
-    if (m_pPalette != nullptr)
-        pDC->SelectPalette(hOldPalette, TRUE);
-    return nLines;
+        pDC->GetMapMode() == MM_TEXT)
+        return SetDIBitsToDevice(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
+                                 rectDest.Height(), rectSource.left, ySource, 0,
+                                 static_cast<WORD>(nHeight), GetBits(p), AsBitmapInfo(p),
+                                 DIB_RGB_COLORS);
+    return StretchDIBits(pDC->m_hDC, rectDest.left, rectDest.top, rectDest.Width(),
+                         rectDest.Height(), rectSource.left, ySource, rectSource.Width(),
+                         rectSource.Height(), GetBits(p), AsBitmapInfo(p), DIB_RGB_COLORS, SRCCOPY);
 }
 
 HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
@@ -93,19 +111,16 @@ HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
     m_hDIB = GlobalAlloc(GHND, kInfoHeaderSize + nTable + header.biSizeImage);
     if (m_hDIB == nullptr)
         return nullptr;
-    auto* p = static_cast<BYTE*>(GlobalLock(m_hDIB));
-    std::memcpy(p, &header, sizeof header);
-    CScreenDC dc;
-    HPALETTE hOldPalette = nullptr;
-    if (pPalette != nullptr) {
-        hOldPalette = dc.SelectPalette(pPalette->m_hObject, FALSE);
-        dc.RealizePalette();
+    int nRows = 0;
+    {
+        CGlobalLock dib(m_hDIB);
+        BYTE* p = dib.Get();
+        std::memcpy(p, &header, sizeof header);
+        CScreenDC dc;
+        CPaletteSelection palette(dc, HandleOf(pPalette), FALSE);
+        nRows = GetDIBits(dc.m_hDC, hBitmap, 0, static_cast<UINT>(bm.bmHeight), GetBits(p),
+                          reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
     }
-    const int nRows = GetDIBits(dc.m_hDC, hBitmap, 0, static_cast<UINT>(bm.bmHeight), GetBits(p),
-                                reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
-    if (pPalette != nullptr)
-        dc.SelectPalette(hOldPalette, FALSE);
-    GlobalUnlock(m_hDIB);
     if (nRows == 0) {
         GlobalFree(m_hDIB);
         m_hDIB = nullptr;
@@ -113,9 +128,8 @@ HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
     }
     if (pPalette != nullptr) {
         SetColorTable(pPalette, DIB_RGB_COLORS);
-        p = static_cast<BYTE*>(GlobalLock(m_hDIB));
-        BuildPalette(p);
-        GlobalUnlock(m_hDIB);
+        CGlobalLock dib(m_hDIB);
+        BuildPalette(dib.Get());
     }
     return m_hDIB;
 }
@@ -123,17 +137,14 @@ HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
 CBitmap* COXDIB::MakeBitmap(CDC* pDC) {
     if (pDC == nullptr || IsEmpty())
         return nullptr;
-    const auto* p = static_cast<const BYTE*>(GlobalLock(m_hDIB));
-    HPALETTE hOldPalette = nullptr;
-    if (m_pPalette != nullptr) {
-        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, FALSE);
-        pDC->RealizePalette();
+    HBITMAP hBitmap = nullptr;
+    {
+        CGlobalLock dib(m_hDIB);
+        const BYTE* p = dib.Get();
+        CPaletteSelection palette(*pDC, HandleOf(m_pPalette), FALSE);
+        hBitmap = CreateDIBitmap(pDC->m_hDC, &AsBitmapInfo(p)->bmiHeader, CBM_INIT, GetBits(p),
+                                 AsBitmapInfo(p), DIB_RGB_COLORS);
     }
-    HBITMAP hBitmap = CreateDIBitmap(pDC->m_hDC, &AsBitmapInfo(p)->bmiHeader, CBM_INIT, GetBits(p),
-                                     AsBitmapInfo(p), DIB_RGB_COLORS);
-    if (m_pPalette != nullptr)
-        pDC->SelectPalette(hOldPalette, FALSE);
-    GlobalUnlock(m_hDIB);
     if (hBitmap == nullptr)
         return nullptr;
     auto* pBitmap = new CBitmap;
@@ -146,12 +157,11 @@ HBITMAP COXDIB::SelectIntoDC(CDC* pDC, CSize* pSize) {
         *pSize = CSize();
     if (IsEmpty() || pDC == nullptr)
         return nullptr;
-    auto* p = static_cast<BYTE*>(GlobalLock(m_hDIB));
+    CGlobalLock dib(m_hDIB);
+    BYTE* p = dib.Get();
     const BITMAPINFOHEADER* pInfo = Info(p);
-    if (pInfo->biCompression != BI_RGB) {
-        GlobalUnlock(m_hDIB);
+    if (pInfo->biCompression != BI_RGB)
         return nullptr;
-    }
     const bool bMono = pInfo->biBitCount == 1;
     HBITMAP hPlaceholder =
         bMono ? CreateBitmap(1, 1, 1, 1, nullptr)
@@ -163,26 +173,21 @@ HBITMAP COXDIB::SelectIntoDC(CDC* pDC, CSize* pSize) {
         GetMonoColors(color0, color1, p);
         SetMonoColors(0, 0x00FFFFFF, p);
     }
-    HPALETTE hOldPalette = nullptr;
-    if (m_pPalette != nullptr) {
-        hOldPalette = pDC->SelectPalette(m_pPalette->m_hObject, TRUE);
-        pDC->RealizePalette();
+    HBITMAP hBitmap = nullptr;
+    {
+        CPaletteSelection palette(*pDC, HandleOf(m_pPalette), TRUE);
+        hBitmap = CreateDIBitmap(pDC->m_hDC, pInfo, CBM_INIT, GetBits(p), AsBitmapInfo(p),
+                                 DIB_RGB_COLORS);
     }
-    HBITMAP hBitmap =
-        CreateDIBitmap(pDC->m_hDC, pInfo, CBM_INIT, GetBits(p), AsBitmapInfo(p), DIB_RGB_COLORS);
-    if (m_pPalette != nullptr)
-        pDC->SelectPalette(hOldPalette, TRUE);
     if (bMono)
         SetMonoColors(color0, color1, p);
-    const CSize size = GetSize(p);
-    GlobalUnlock(m_hDIB);
     if (hBitmap == nullptr) {
         pDC->SelectBitmap(hPrevious);
         DeleteObject(hPlaceholder);
         return nullptr;
     }
     if (pSize != nullptr)
-        *pSize = size;
+        *pSize = GetSize(p);
     DeleteObject(pDC->SelectBitmap(hBitmap));  // the placeholder comes back out
     return hPrevious;
 }
@@ -203,11 +208,7 @@ BOOL COXDIB::LoadFromResource(LPCTSTR lpszName, HINSTANCE hModule) {
     palette.m_hObject = CreatePaletteFromHeader(pHeader, &nColors);
     if (palette.m_hObject == nullptr && dc.GetDeviceCaps(SIZEPALETTE) == kSystemPaletteSize)
         MakeHalftonePalette(&palette);
-    HPALETTE hOldPalette = nullptr;
-    if (palette.m_hObject != nullptr) {
-        hOldPalette = dc.SelectPalette(palette.m_hObject, FALSE);
-        dc.RealizePalette();
-    }
+    CPaletteSelection selection(dc, palette.m_hObject, FALSE);
     const BYTE* pBits = pHeader + kInfoHeaderSize + 4 * NumColors(pHeader);
     CBitmap bitmap;
     bitmap.Attach(CreateDIBitmap(dc.m_hDC, Info(pHeader), CBM_INIT, pBits, AsBitmapInfo(pHeader),
@@ -216,8 +217,6 @@ BOOL COXDIB::LoadFromResource(LPCTSTR lpszName, HINSTANCE hModule) {
         bitmap.m_hObject != nullptr &&
         CreateFromBitmap(bitmap.m_hObject, palette.m_hObject != nullptr ? &palette : nullptr) !=
             nullptr;
-    if (palette.m_hObject != nullptr)
-        dc.SelectPalette(hOldPalette, FALSE);
     return bLoaded;  // the palette and the device bitmap go with their objects
 }
 
@@ -240,13 +239,12 @@ BOOL COXDIB::ClearSystemPalette() {
     CLogPalette log(kSystemPaletteSize);
     for (int i = 0; i < kSystemPaletteSize; ++i)
         log.Get()->palPalEntry[i] = PALETTEENTRY{0, 0, 0, PC_NOCOLLAPSE};
-    HPALETTE hPalette = CreatePalette(log.Get());
-    HDC hdc = ::GetDC(nullptr);
-    HPALETTE hOld = ::SelectPalette(hdc, hPalette, FALSE);
-    ::RealizePalette(hdc);
-    ::SelectPalette(hdc, hOld, FALSE);
-    const BOOL bDeleted = DeleteObject(hPalette);
-    return ::ReleaseDC(nullptr, hdc) != 0 && bDeleted;
+    CPalette palette;
+    CScreenDC dc;
+    if (!palette.CreatePalette(log.Get()) || dc.m_hDC == nullptr)
+        return FALSE;
+    CPaletteSelection selection(dc, palette.m_hObject, FALSE);  // realising it clears the screen's
+    return TRUE;
 }
 
 BOOL COXDIB::GetSystemPalette(CPalette* pPalette) {

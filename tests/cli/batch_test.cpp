@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/cli/run_cli.h"
 #include "tests/support/tools.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/temp_dir.h"
+#include "tests/cli/run_cli.h"
 #include "tests/support/tools.h"
 
 class LayoutsGoldenTest : public TempDirTest {};

@@ -9,6 +9,7 @@
 #include "imagefile/dib/dib.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/cli/run_cli.h"
 #include "tests/support/tools.h"
 
 namespace {

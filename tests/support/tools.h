@@ -1,4 +1,4 @@
-// Running the reference tools (cjpeg, djpeg) and tarnel-cli's entry point from tests.
+// Running the reference tools (cjpeg, djpeg) from tests, and small helpers around files.
 #pragma once
 
 #include <string>
@@ -10,12 +10,6 @@
 // string when the tool failed or no answer is known.
 std::string PeerConvert(const std::string& sTool, const std::string& sArgs,
                         const std::string& sInput);
-
-// Runs tarnel-cli's RunCli with these arguments, no terminal, and returns its exit code;
-// what it printed goes to *psOut and *psErr when given.
-int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut = nullptr,
-                 std::string* psErr = nullptr, const std::string& sAnswer = "",
-                 bool bInteractive = false);
 
 // Cache file of PeerConvert for one question.
 std::string PeerCachePath(const std::string& sTool, const std::string& sArgs,
