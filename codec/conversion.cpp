@@ -3,9 +3,12 @@
 
 #include "imagefile/any_bitmap_file.h"
 #include "imagefile/bitmap_file.h"
+#include "platform/file.h"
 
 std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile) {
-    if (IsClassicBitmapLayout(sBitmapFile))
+    // A pipe can be read once: its headers are the bitmap file's reader's, which takes a
+    // picture from a pipe, as the reader of every layout cannot.
+    if (!IsRegularFile(sBitmapFile) || IsClassicBitmapLayout(sBitmapFile))
         return std::make_unique<COXBitmapFile>(sBitmapFile);
     return std::make_unique<COXAnyBitmapFile>(sBitmapFile);
 }

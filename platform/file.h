@@ -146,3 +146,7 @@ FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);
 
 // Whether the file can be opened for reading; one that exists but cannot counts as absent.
 BOOL CanOpenForReading(LPCTSTR lpszPath);
+
+// Whether the path names an existing plain file, which can be read more than once: not a
+// folder, a device or a pipe.
+BOOL IsRegularFile(LPCTSTR lpszPath);

@@ -240,3 +240,8 @@ LONG replace_file_os::MoveOver(const CString& sFrom, const CString& sTo) {
 void replace_file_os::DeleteQuietly(const CString& sPath) { ::unlink(sPath); }
 
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) { return std::fopen(lpszPath, lpszMode); }
+
+BOOL IsRegularFile(LPCTSTR lpszPath) {
+    struct stat st {};
+    return ::stat(lpszPath, &st) == 0 && S_ISREG(st.st_mode);
+}

@@ -275,3 +275,9 @@ void replace_file_os::DeleteQuietly(const CString& sPath) {
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode) {
     return _wfopen(Utf8ToWide(lpszPath).c_str(), Utf8ToWide(lpszMode).c_str());
 }
+
+BOOL IsRegularFile(LPCTSTR lpszPath) {
+    const DWORD nAttributes = GetFileAttributesW(Utf8ToWide(lpszPath).c_str());
+    return nAttributes != INVALID_FILE_ATTRIBUTES &&
+           (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "codec/conversion.h"
 #include "tests/codec/conversion_fixture.h"
 #include "platform/file.h"
 #include "tests/support/tools.h"
@@ -171,4 +172,20 @@ TEST_F(ConversionTest, RowsInPlaceAndThroughAPipeGiveTheSameFiles) {
                   JPEG_SUCCESS);
         EXPECT_EQ(fifo.Drained(), sOut);
     }
+}
+
+// The service looks at a bitmap's headers to pick its reader; a pipe's must be left for the run.
+TEST_F(ConversionTest, TheServiceReadsABitmapFromAPipeWhole) {
+    const std::string sBmp = BuildBmp(BmpShape());
+    WriteFile(PathOf("in.bmp"), sBmp);
+    const auto run = [&](const std::string& sFrom, const std::string& sTo) {
+        return CConversion(sFrom.c_str(), sTo.c_str(), EncoderOptions()).Run().result;
+    };
+    ASSERT_EQ(run(PathOf("in.bmp"), PathOf("file.jpg")), ConversionResult::Converted);
+    {
+        Fifo fifo(PathOf("pipe.bmp"));
+        fifo.Feed(sBmp);
+        EXPECT_EQ(run(PathOf("pipe.bmp"), PathOf("pipe.jpg")), ConversionResult::Converted);
+    }
+    EXPECT_EQ(ReadFile(PathOf("pipe.jpg")), ReadFile(PathOf("file.jpg")));
 }
