@@ -29,21 +29,6 @@ COXAnyBitmapFile::COXAnyBitmapFile(CFile* pFile) : COXImageFile(pFile) {}
 // Errors are raised through the compressor BeginRead and ReadRows are given.
 BOOL COXAnyBitmapFile::AttachCompressor(j_compress_ptr /*cinfo*/) { return TRUE; }
 
-BitmapLayout COXAnyBitmapFile::ReadLayout(j_compress_ptr cinfo) {
-    BitmapLayout layout;
-    const int nCode = ReadBitmapLayout([this](BYTE* p, UINT n) { return ReadBytes(p, n); },
-                                       BitmapRules::Every, layout);
-    if (nCode != 0)
-        ERREXIT(cinfo, nCode);
-    // The resolution goes into the JPEG as the bitmap file's reader puts it.
-    if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
-        cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / 100);
-        cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / 100);
-        cinfo->density_unit = 2;  // dots per centimetre
-    }
-    return layout;
-}
-
 void COXAnyBitmapFile::TakeMasks(const BitmapLayout& layout) {
     for (int i = 0; i < 3 && layout.fields[i].nMask != 0; ++i) {
         Mask& m = m_masks[i];
@@ -70,7 +55,8 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     ULONGLONG nLength = 0;
     if (!m_file.GetPosition(nStart) || !m_file.GetLength(nLength))
         ERREXIT(cinfo, JERR_INPUT_EOF);  // this reader positions its rows
-    const BitmapLayout l = ReadLayout(cinfo);
+    const BitmapLayout l = ReadBitmapLayoutFor(
+        cinfo, [this](BYTE* p, UINT n) { return ReadBytes(p, n); }, BitmapRules::Every);
     m_nBitsPerPixel = l.nBitsPerPixel;
     m_bTopDown = l.bTopDown;
     m_bRunLength = l.IsRunLength();

@@ -30,7 +30,6 @@ private:
         std::vector<JSAMPLE> levels;  // the 8-bit value of each channel value, up to 16 bits
     };
 
-    BitmapLayout ReadLayout(j_compress_ptr cinfo);
     void TakeMasks(const BitmapLayout& layout);
     void TakePalette(const BitmapLayout& layout);
     void DecodeRunLength(j_compress_ptr cinfo, const BitmapLayout& layout, ULONGLONG nDataBytes);

@@ -94,20 +94,12 @@ void COXBitmapFile::ReadColorMap(const BitmapLayout& layout) {
 }
 
 BitmapLayout COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
-    BitmapLayout layout;
-    const int nCode = ReadBitmapLayout([this](BYTE* p, UINT n) { return ReadBytes(p, n); },
-                                       BitmapRules::Classic, layout);
-    if (nCode != 0)
-        ERREXIT(cinfo, nCode);
+    const BitmapLayout layout = ReadBitmapLayoutFor(
+        cinfo, [this](BYTE* p, UINT n) { return ReadBytes(p, n); }, BitmapRules::Classic);
     const int nTrace = layout.IsOS2Core()
                            ? (layout.nBitsPerPixel == 8 ? BMP_TRC_OS2_8 : BMP_TRC_OS2_24)
                            : (layout.nBitsPerPixel == 8 ? BMP_TRC_WIN_8 : BMP_TRC_WIN_24);
     TRACEMS2(cinfo, 1, nTrace, static_cast<int>(layout.nWidth), static_cast<int>(layout.nHeight));
-    if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
-        cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / kCentimetresPerMetre);
-        cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / kCentimetresPerMetre);
-        cinfo->density_unit = kDotsPerCentimetre;
-    }
     return layout;
 }
 
@@ -438,9 +430,9 @@ void COXBitmapFile::WriteWindowsHeader(j_decompress_ptr cinfo) {
     Put32(info + 8, cinfo->output_height);
     Put16(info + 12, 1);
     Put16(info + 14, bEightBit ? 8 : 24);
-    if (cinfo->density_unit == 2) {
-        Put32(info + 24, static_cast<DWORD>(cinfo->X_density) * 100);
-        Put32(info + 28, static_cast<DWORD>(cinfo->Y_density) * 100);
+    if (cinfo->density_unit == kDotsPerCentimetre) {
+        Put32(info + 24, static_cast<DWORD>(cinfo->X_density) * kCentimetresPerMetre);
+        Put32(info + 28, static_cast<DWORD>(cinfo->Y_density) * kCentimetresPerMetre);
     }
     Put32(info + 32, bEightBit ? 256 : 0);
     WriteHeaderBlock(cinfo, info, kWindowsInfoSize);

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "imagefile/byte_fields.h"
-#include "libjpeg/libjpeg.h"
 #include "platform/file.h"
 
 namespace {
@@ -20,6 +19,8 @@ constexpr UINT kLongestClassicHeader = 64;
 constexpr UINT kLongestHeader = 124;  // BITMAPV5HEADER
 constexpr UINT kMasksInHeaderFrom = 52;
 constexpr int kMaxColors = 256;
+constexpr DWORD kCentimetresPerMetre = 100;
+constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 // JPEG's own limit: a bitmap wider or taller converts to nothing.
 constexpr LONG kMaxDimension = 65500;
 // The pixels of a bitmap file lie within its 32-bit size, beside the longest headers and table.
@@ -243,6 +244,19 @@ int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayo
     if (const int nCode = CountTableEntries(rules, l, nClrUsed, nEntries))
         return nCode;
     return ReadColorTable(read, l, nEntries);
+}
+
+BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& read,
+                                 BitmapRules rules) {
+    BitmapLayout layout;
+    if (const int nCode = ReadBitmapLayout(read, rules, layout))
+        ERREXIT(cinfo, nCode);
+    if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
+        cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / kCentimetresPerMetre);
+        cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / kCentimetresPerMetre);
+        cinfo->density_unit = kDotsPerCentimetre;
+    }
+    return layout;
 }
 
 BOOL IsClassicBitmapLayout(LPCTSTR lpszPath) {

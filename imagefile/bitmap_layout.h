@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "libjpeg/libjpeg.h"
 #include "platform/gdi_types.h"
 #include "platform/types.h"
 
@@ -89,6 +90,11 @@ using BitmapByteReader = std::function<UINT(BYTE* pBuffer, UINT nBytes)>;
 // checks them by rules. 0, with the next byte the first of nGap bytes before the pixels; or the
 // refusal's code: JERR_INPUT_EOF when the file ends first, else one of the BMP_ERR codes.
 int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayout& rLayout);
+
+// The same for a compressor's source: a refusal is raised through cinfo's error manager, and the
+// resolution the header gives goes into the JPEG in dots per centimetre.
+BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& read,
+                                 BitmapRules rules);
 
 // Whether the bitmap file's own reader takes the file at this path: then its output stays exactly
 // what it has always been.

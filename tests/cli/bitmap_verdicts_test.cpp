@@ -36,13 +36,7 @@ public:
 };
 
 BmpShape Shape(int nInfoSize, int nBits, unsigned nCompression = 0) {
-    BmpShape shape;
-    shape.nWidth = 11;
-    shape.nHeight = 6;
-    shape.nInfoSize = nInfoSize;
-    shape.nBitsPerPixel = nBits;
-    shape.nCompression = nCompression;
-    return shape;
+    return ShapeOf(nInfoSize, 11, 6, nBits, nCompression);
 }
 
 template <typename Change>

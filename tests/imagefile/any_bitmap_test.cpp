@@ -30,12 +30,7 @@ int IndexAt(int x, int y, int nColours) { return y == 3 ? 0 : (x + 2 * y) % nCol
 // The picture in one layout: nColours of the eight colours, a full colour table.
 BmpShape Layout(int nInfoSize, int nBits, unsigned nCompression = 0, bool bTopDown = false,
                 int nColours = 8, std::vector<std::uint32_t> masks = {}) {
-    BmpShape shape;
-    shape.nWidth = kWidth;
-    shape.nHeight = kHeight;
-    shape.nInfoSize = nInfoSize;
-    shape.nBitsPerPixel = nBits;
-    shape.nCompression = nCompression;
+    BmpShape shape = ShapeOf(nInfoSize, kWidth, kHeight, nBits, nCompression);
     shape.bTopDown = bTopDown;
     shape.masks = std::move(masks);
     if (nInfoSize != 12)

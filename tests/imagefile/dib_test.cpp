@@ -21,12 +21,7 @@ std::size_t StrideOf(long long nWidth, int nBits) {
 // A picture in one layout; its colour table's entry i is blue i, green 255 - i, red 7i.
 BmpShape Layout(int nHeaderSize, int nWidth, int nHeight, int nBits, unsigned nCompression = 0,
                 int nClrUsed = 0, unsigned nGap = 0) {
-    BmpShape shape;
-    shape.nInfoSize = nHeaderSize;
-    shape.nWidth = nWidth;
-    shape.nHeight = nHeight;
-    shape.nBitsPerPixel = nBits;
-    shape.nCompression = nCompression;
+    BmpShape shape = ShapeOf(nHeaderSize, nWidth, nHeight, nBits, nCompression);
     shape.nColors = nClrUsed;
     shape.nGap = nGap;
     shape.tableColour = [](int i) {

@@ -204,6 +204,16 @@ void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue) {
     PutLE16(s, nOffset + 2, nValue >> 16);
 }
 
+BmpShape ShapeOf(int nInfoSize, int nWidth, int nHeight, int nBits, unsigned nCompression) {
+    BmpShape shape;
+    shape.nInfoSize = nInfoSize;
+    shape.nWidth = nWidth;
+    shape.nHeight = nHeight;
+    shape.nBitsPerPixel = nBits;
+    shape.nCompression = nCompression;
+    return shape;
+}
+
 std::string BuildBmp(const BmpShape& shape) {
     const Picture picture{shape};
     std::string pixels = shape.sPixels;

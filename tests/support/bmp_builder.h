@@ -34,6 +34,9 @@ struct BmpShape {
     std::function<std::uint32_t(int x, int y)> colourAt;
 };
 
+// The default picture with this header length, size, bit count and compression.
+BmpShape ShapeOf(int nInfoSize, int nWidth, int nHeight, int nBits, unsigned nCompression = 0);
+
 // A complete file; rows padded, pixel indexes within the table. Run-length data codes each row
 // as a stretch as it is and runs, and skips a row of index 0 with a move.
 std::string BuildBmp(const BmpShape& shape);
