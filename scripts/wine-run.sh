@@ -14,9 +14,11 @@ run() {
 run "$@"
 status=$?
 # A program that starts just as the Wine server shuts down (it lingers a few seconds after the
-# last program) loses its connection before running a line of its own: run it once more.
-if [ $status -ne 0 ] && grep -q 'wine client error' "$log"; then
+# last program) loses its connection, or finds the server's socket but no server, before running
+# a line of its own: run it once more, when the old server is gone.
+if [ $status -ne 0 ] && grep -qE 'wine client error|cannot connect to it' "$log"; then
     echo "wine-run: the Wine server went away at start; running again" >&2
+    sleep 2
     run "$@"
     status=$?
 fi
