@@ -1,6 +1,8 @@
 // COXCopyTree: copies a directory with everything below it, and undoes a copy that failed.
 #pragma once
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "filespec/copy_status_window.h"
@@ -45,15 +47,29 @@ public:
     short GetError() const { return m_nError; }
 
 private:
+    // A file the copy replaced, moved aside until the copy is over.
+    struct KeptFile {
+        CString sDestination;
+        CString sKept;
+        bool bReplaced;  // a whole copy stands at the destination
+    };
+
     void CopyLevel(int nLevel);
+    // A subdirectory of the current source folder, and everything below it.
+    BOOL CopySubdirectory(const CString& sName, int nLevel);
     BOOL CopyCurrentFile();
+    // The destination exists and is the user's: it is moved aside first.
+    BOOL ReplaceCurrentFile();
     // Creates dir and each missing ancestor, recording every one it created.
     BOOL CreateRecordingDirectories(const COXDirSpec& directory);
     BOOL RecordPath(PathList& list, const CString& sPath);
     void RollBack();
-    // Puts a replaced file's old contents back; FALSE when they cannot be.
-    BOOL RestoreKeptFile(const CString& sPath);
-    void DiscardKeptFiles();
+    // Puts a replaced file's old contents back over whatever stands there; FALSE when it cannot.
+    BOOL MoveKeptFileBack(const KeptFile& kept);
+    KeptFile* FindKeptFile(const CString& sDestination);
+    // The kept files at the end: deleted where a whole copy replaced them and stays, given back
+    // where not; one that cannot be given back stays where it is, the only copy of the user's file.
+    void SettleKeptFiles(bool bRolledBack);
     void BeginStatus(CopyStatusWindow* pStatus);
     void EndStatus();
 
@@ -67,8 +83,10 @@ private:
     COXPathSpec m_destFile;
     CopyStatusWindow* m_pStatus = nullptr;
     void* m_hOldCursor = nullptr;
-    // Files the copy replaced, moved aside until it is over: destination path and kept path.
-    std::vector<std::pair<CString, CString>> m_keptFiles;
+    std::vector<KeptFile> m_keptFiles;
+    // Every destination this run wrote, as the file system compares names (without case): a
+    // second source name that differs only in case writes the same file again.
+    std::set<std::wstring> m_writtenFiles;
     bool m_bRollBackUnfinished = false;
     bool m_bMainWindowDisabled = false;
 };

@@ -12,6 +12,8 @@
 
 IMPLEMENT_DYNAMIC(COXCopyTree, CObject)
 
+using filespec_system::Allowed;
+using filespec_system::FileOperation;
 using filespec_system::Wide;
 
 namespace {
@@ -47,8 +49,42 @@ bool IsWithin(const COXDirSpec& directory, const COXDirSpec& parent) {
     return sDirectory.Left(sParent.GetLength()) == sParent;
 }
 
-BOOL MoveOver(const CString& sFrom, const CString& sTo) {
-    return MoveFileExW(Wide(sFrom).c_str(), Wide(sTo).c_str(), MOVEFILE_REPLACE_EXISTING);
+BOOL MoveOver(const CString& sFrom, const CString& sTo, FileOperation operation) {
+    return Allowed(operation) &&
+           MoveFileExW(Wide(sFrom).c_str(), Wide(sTo).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// A path as the file system tells names apart: without case.
+std::wstring NameKey(const CString& sPath) {
+    std::wstring s = Wide(sPath);
+    if (!s.empty())
+        CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+// A file this run wrote, removed even when it took a read-only attribute from its source.
+BOOL RemoveOwnFile(const CString& sPath) {
+    const std::wstring sWide = Wide(sPath);
+    const DWORD nAttributes = GetFileAttributesW(sWide.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if ((nAttributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        !(Allowed(FileOperation::SetAttributes) &&
+          SetFileAttributesW(sWide.c_str(), nAttributes & ~FILE_ATTRIBUTE_READONLY)))
+        return FALSE;
+    return Allowed(FileOperation::Remove) && DeleteFileW(sWide.c_str());
+}
+
+BOOL RemoveOwnFolder(const CString& sPath) {
+    return Allowed(FileOperation::Remove) && RemoveDirectoryW(Wide(sPath).c_str());
+}
+
+// The next entry of a listing; FALSE at its end, or when it failed (*pbFailed).
+BOOL NextEntry(HANDLE hFind, WIN32_FIND_DATAW& data, bool* pbFailed) {
+    if (Allowed(FileOperation::List) && FindNextFileW(hFind, &data))
+        return TRUE;
+    *pbFailed = GetLastError() != ERROR_NO_MORE_FILES;
+    return FALSE;
 }
 
 }  // namespace
@@ -71,7 +107,14 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
                            BOOL bCleanUp, CopyStatusWindow* pStatus) {
     if (g_bCopyRunning.exchange(true))
         return FALSE;
-    m_source = source;
+    // "." and ".." name a folder by where the copy starts; its own name is what is copied.
+    m_source = source.IsEmpty() ? source : Absolute(source);
+    // A destination the directory class refused is empty: never the current folder by default.
+    if (destination.IsEmpty()) {
+        m_nError = errorDestinationDirectory;
+        g_bCopyRunning = false;
+        return FALSE;
+    }
     m_dest = Absolute(destination);
     COXDirSpec remembered;
     const BOOL bRemembered = remembered.SetToCurrentDirectory();
@@ -79,14 +122,14 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
     if (!bOnlyContents) {
         COXDirSpec last = m_source.GetLastSubdirectory();
         last.SetDrive("");
-        if (!m_dest.AppendDirectory(last) || IsWithin(m_dest, Absolute(m_source)) ||
+        if (!m_dest.AppendDirectory(last) || IsWithin(m_dest, m_source) ||
             (!m_dest.Exists() && !CreateRecordingDirectories(m_dest))) {
             if (m_nError == errorNone)
                 m_nError = errorDestinationDirectory;
             g_bCopyRunning = false;
             return FALSE;
         }
-    } else if (IsWithin(m_dest, Absolute(m_source))) {
+    } else if (IsWithin(m_dest, m_source)) {
         m_nError = errorDestinationDirectory;
         g_bCopyRunning = false;
         return FALSE;
@@ -102,9 +145,10 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
     CopyLevel(0);
     if (bRemembered)
         remembered.MakeCurrent();
-    if (bCleanUp)
+    const bool bRollBack = bCleanUp && m_nError != errorNone;
+    if (bRollBack)
         RollBack();
-    DiscardKeptFiles();
+    SettleKeptFiles(bRollBack);
     g_bCopyRunning = false;
     EndStatus();
     return m_nError == errorNone;
@@ -116,8 +160,14 @@ void COXCopyTree::CopyLevel(int nLevel) {
         return;
     }
     WIN32_FIND_DATAW data;
-    HANDLE hFind = FindFirstFileW(L"*", &data);
+    HANDLE hFind =
+        Allowed(FileOperation::List) ? FindFirstFileW(L"*", &data) : INVALID_HANDLE_VALUE;
     if (hFind == INVALID_HANDLE_VALUE) {
+        // Only a folder with no entries at all lists nothing; any other failure is one.
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            m_nError = errorSourceDirectory;
+            return;
+        }
         if (nLevel != 0) {
             m_dest.RemoveLastSubdirectory();
             if (!ParentDirectory().MakeCurrent())
@@ -125,50 +175,40 @@ void COXCopyTree::CopyLevel(int nLevel) {
         }
         return;
     }
+    bool bListingFailed = false;
     do {
         if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
             continue;
         const CString sName = WideToUtf8(data.cFileName);
         if (filespec_system::IsDirectory(data)) {
-            const COXDirSpec entry(sName);
-            if (!m_source.AppendDirectory(entry) || !m_source.MakeCurrent()) {
-                m_nError = errorSourceDirectory;
+            // A linked folder may lead anywhere, even back up the tree: it is not entered.
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+                continue;
+            if (!CopySubdirectory(sName, nLevel))
                 break;
-            }
-            m_dest.AppendDirectory(entry);
-            m_current.SetToCurrentDirectory();
-            if (!m_dest.Exists() && !CreateRecordingDirectories(m_dest)) {
-                if (m_nError == errorNone)
-                    m_nError = errorDestinationDirectory;
-                break;
-            }
-            m_current.MakeCurrent();
-            CopyLevel(nLevel + 1);
-            if (m_nError != errorNone)
-                break;
-            m_source.RemoveLastSubdirectory();
-        } else {
-            COXFileSpec file;
-            file.SetFileName(sName);
-            m_sourceFile.SetDirectoryAndFile(m_source, file);
-            m_destFile.SetDirectoryAndFile(m_dest, file);
-            if (m_pStatus != nullptr) {
-                if (m_pStatus->IsStopRequested()) {
-                    m_nError = errorStopped;
-                    break;
-                }
-                m_pStatus->ShowStep(CopyStatusWindow::stepCopy, m_sourceFile.GetPath(),
-                                    m_destFile.GetPath());
-            }
-            if (!CopyCurrentFile()) {
-                m_nError = errorCopyFile;
-                break;
-            }
-            if (!RecordPath(m_copiedFiles, m_destFile.GetPath()))
-                break;
+            continue;
         }
-    } while (FindNextFileW(hFind, &data));
+        COXFileSpec file;
+        file.SetFileName(sName);
+        m_sourceFile.SetDirectoryAndFile(m_source, file);
+        m_destFile.SetDirectoryAndFile(m_dest, file);
+        if (m_pStatus != nullptr) {
+            if (m_pStatus->IsStopRequested()) {
+                m_nError = errorStopped;
+                break;
+            }
+            m_pStatus->ShowStep(CopyStatusWindow::stepCopy, m_sourceFile.GetPath(),
+                                m_destFile.GetPath());
+        }
+        if (!CopyCurrentFile()) {
+            if (m_nError == errorNone)
+                m_nError = errorCopyFile;
+            break;
+        }
+    } while (NextEntry(hFind, data, &bListingFailed));
     FindClose(hFind);
+    if (bListingFailed && m_nError == errorNone)
+        m_nError = errorSourceDirectory;
     if (m_nError != errorNone)
         return;
     if (!ParentDirectory().MakeCurrent())
@@ -176,31 +216,85 @@ void COXCopyTree::CopyLevel(int nLevel) {
     m_dest.RemoveLastSubdirectory();
 }
 
-BOOL COXCopyTree::CopyCurrentFile() {
-    const std::wstring sDestination = Wide(m_destFile.GetPath());
-    const DWORD nAttributes = GetFileAttributesW(sDestination.c_str());
-    if (nAttributes == INVALID_FILE_ATTRIBUTES)
-        return m_sourceFile.CopyFileTo(m_destFile);
-    // What a plain copy could not replace, this one does not either.
-    if ((nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+BOOL COXCopyTree::CopySubdirectory(const CString& sName, int nLevel) {
+    const COXDirSpec entry(sName);
+    if (entry.IsEmpty() || !m_source.AppendDirectory(entry) || !m_source.MakeCurrent()) {
+        m_nError = errorSourceDirectory;
         return FALSE;
+    }
+    m_dest.AppendDirectory(entry);
+    m_current.SetToCurrentDirectory();
+    if (!m_dest.Exists() && !CreateRecordingDirectories(m_dest)) {
+        if (m_nError == errorNone)
+            m_nError = errorDestinationDirectory;
+        return FALSE;
+    }
+    m_current.MakeCurrent();
+    CopyLevel(nLevel + 1);
+    if (m_nError != errorNone)
+        return FALSE;
+    m_source.RemoveLastSubdirectory();
+    return TRUE;
+}
+
+BOOL COXCopyTree::CopyCurrentFile() {
+    const CString sDestination = m_destFile.GetPath();
+    std::wstring sKey;
+    try {
+        sKey = NameKey(sDestination);
+    } catch (const std::bad_alloc&) {
+        m_nError = errorNoMemory;
+        return FALSE;
+    }
+    // What this run wrote already is its own to overwrite: the user's file, if there was one,
+    // is kept aside once, from the first time.
+    if (m_writtenFiles.count(sKey) != 0)
+        return m_sourceFile.CopyFileTo(m_destFile);
+    const DWORD nAttributes = GetFileAttributesW(Wide(sDestination).c_str());
+    BOOL bCopied = FALSE;
+    if (nAttributes == INVALID_FILE_ATTRIBUTES) {
+        bCopied = m_sourceFile.CopyFileTo(m_destFile);
+    } else if ((nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0) {
+        bCopied = ReplaceCurrentFile();  // what a plain copy could not replace, neither does this
+    }
+    if (!bCopied)
+        return FALSE;
+    try {
+        m_writtenFiles.insert(sKey);
+    } catch (const std::bad_alloc&) {
+        m_nError = errorNoMemory;
+        return FALSE;
+    }
+    return RecordPath(m_copiedFiles, sDestination);
+}
+
+BOOL COXCopyTree::ReplaceCurrentFile() {
     // The file being replaced is kept aside until the whole copy is over, so that a roll-back
     // can give it back.
     COXPathSpec kept;
-    if (!kept.MakeTempFileName(TRUE, "oxk", m_destFile.GetDirectory()) ||
-        !MoveOver(m_destFile.GetPath(), kept.GetPath())) {
+    if (!Allowed(FileOperation::MoveAside) ||
+        !kept.MakeTempFileName(TRUE, "oxk", m_destFile.GetDirectory()))
+        return FALSE;
+    if (!MoveOver(m_destFile.GetPath(), kept.GetPath(), FileOperation::MoveAside)) {
         kept.RemoveFile();
         return FALSE;
     }
     try {
-        m_keptFiles.emplace_back(m_destFile.GetPath(), kept.GetPath());
+        m_keptFiles.push_back({m_destFile.GetPath(), kept.GetPath(), false});
     } catch (const std::bad_alloc&) {
-        MoveOver(kept.GetPath(), m_destFile.GetPath());
+        // Unrecorded, it would be found by no one: back it goes, or it stays under its kept name.
+        MoveOver(kept.GetPath(), m_destFile.GetPath(), FileOperation::MoveBack);
+        m_nError = errorNoMemory;
         return FALSE;
     }
-    if (m_sourceFile.CopyFileTo(m_destFile))
+    if (m_sourceFile.CopyFileTo(m_destFile)) {
+        m_keptFiles.back().bReplaced = true;
         return TRUE;
-    RestoreKeptFile(m_destFile.GetPath());
+    }
+    // The destination still holds nothing of the copy; the user's file goes back now, or at
+    // the end when it cannot yet.
+    if (MoveKeptFileBack(m_keptFiles.back()))
+        m_keptFiles.pop_back();
     return FALSE;
 }
 
@@ -212,10 +306,13 @@ BOOL COXCopyTree::CreateRecordingDirectories(const COXDirSpec& directory) {
         COXDirSpec level;
         if (sLevel.IsEmpty() || !level.SetDirectory(sLevel) || level.Exists())
             continue;
-        if (!CreateDirectoryW(Wide(sLevel).c_str(), nullptr))
+        if (!Allowed(FileOperation::CreateFolder) ||
+            !CreateDirectoryW(Wide(sLevel).c_str(), nullptr))
             return FALSE;
-        if (!RecordPath(m_createdDirs, sLevel))
+        if (!RecordPath(m_createdDirs, sLevel)) {
+            RemoveOwnFolder(sLevel);
             return FALSE;
+        }
     }
     return directory.Exists();
 }
@@ -227,58 +324,80 @@ BOOL COXCopyTree::RecordPath(PathList& list, const CString& sPath) {
     return nResult == 0;
 }
 
-BOOL COXCopyTree::RestoreKeptFile(const CString& sPath) {
-    for (auto it = m_keptFiles.begin(); it != m_keptFiles.end(); ++it) {
-        if (it->first == sPath) {
-            if (!MoveOver(it->second, it->first))
-                return FALSE;
-            m_keptFiles.erase(it);
-            return TRUE;
-        }
-    }
-    return FALSE;
+COXCopyTree::KeptFile* COXCopyTree::FindKeptFile(const CString& sDestination) {
+    const std::wstring sKey = NameKey(sDestination);
+    for (KeptFile& kept : m_keptFiles)
+        if (NameKey(kept.sDestination) == sKey)
+            return &kept;
+    return nullptr;
+}
+
+BOOL COXCopyTree::MoveKeptFileBack(const KeptFile& kept) {
+    // A copy that took a read-only attribute from its source would refuse to be replaced.
+    const std::wstring sDestination = Wide(kept.sDestination);
+    const DWORD nAttributes = GetFileAttributesW(sDestination.c_str());
+    if (nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        !(Allowed(FileOperation::SetAttributes) &&
+          SetFileAttributesW(sDestination.c_str(), nAttributes & ~FILE_ATTRIBUTE_READONLY)))
+        return FALSE;
+    return MoveOver(kept.sKept, kept.sDestination, FileOperation::MoveBack);
 }
 
 void COXCopyTree::RollBack() {
-    if (m_nError == errorNone)
-        return;
     m_nError = errorStopped;
     if (m_copiedFiles.GetCount() == 0 && m_createdDirs.GetCount() == 0 && m_keptFiles.empty())
         return;
     m_hOldCursor = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(kWaitCursor)));
     if (m_pStatus != nullptr)
         m_pStatus->SetStatusTitle("Removal Status");
-    bool bOk = true;
-    for (int i = 0; bOk && i < m_copiedFiles.GetCount(); ++i) {
+    // Every step is tried; what failed is tried once more at the end, when whatever held a
+    // file for a moment may have let it go.
+    std::vector<CString> failedFiles;
+    bool bFolderLeft = false;
+    for (int i = 0; i < m_copiedFiles.GetCount(); ++i) {
         const CString& sPath = m_copiedFiles.GetAt(i);
         if (m_pStatus != nullptr)
             m_pStatus->ShowStep(CopyStatusWindow::stepRemove, sPath, "");
-        // A file that replaced another gives way to the one it replaced.
-        if (RestoreKeptFile(sPath))
+        // A file that replaced another gives way to the one it replaced; the kept files left
+        // over are given back by SettleKeptFiles.
+        if (KeptFile* pKept = FindKeptFile(sPath)) {
+            if (MoveKeptFileBack(*pKept))
+                m_keptFiles.erase(m_keptFiles.begin() + (pKept - m_keptFiles.data()));
             continue;
-        COXPathSpec file;
-        bOk = file.SetPath(sPath) && file.RemoveFile(FALSE);
+        }
+        if (!RemoveOwnFile(sPath))
+            failedFiles.push_back(sPath);
     }
-    for (int i = m_createdDirs.GetCount() - 1; bOk && i >= 0; --i) {
+    for (auto it = m_keptFiles.begin(); it != m_keptFiles.end();)
+        it = MoveKeptFileBack(*it) || MoveKeptFileBack(*it) ? m_keptFiles.erase(it) : it + 1;
+    std::vector<CString> stillThere;
+    for (const CString& sPath : failedFiles)
+        if (!RemoveOwnFile(sPath))
+            stillThere.push_back(sPath);
+    for (int i = m_createdDirs.GetCount() - 1; i >= 0; --i) {
         const CString& sDirectory = m_createdDirs.GetAt(i);
         if (m_pStatus != nullptr)
             m_pStatus->ShowStep(CopyStatusWindow::stepRemove, sDirectory, "");
-        COXDirSpec directory;
-        bOk = directory.SetDirectory(sDirectory) && directory.Remove(FALSE, FALSE);
+        if (!RemoveOwnFolder(sDirectory) && !RemoveOwnFolder(sDirectory))
+            bFolderLeft = true;
     }
-    m_bRollBackUnfinished = !bOk;
+    m_bRollBackUnfinished = !stillThere.empty() || bFolderLeft || !m_keptFiles.empty();
     m_copiedFiles.RemoveAll();
     m_createdDirs.RemoveAll();
     SetCursor(static_cast<HCURSOR>(m_hOldCursor));
 }
 
-void COXCopyTree::DiscardKeptFiles() {
-    // After a roll-back that could not finish, what it did not give back stays on the disk:
-    // it is the only copy of the user's old files.
-    if (m_bRollBackUnfinished)
-        return;
-    for (const auto& kept : m_keptFiles)
-        DeleteFileW(Wide(kept.second).c_str());
+void COXCopyTree::SettleKeptFiles(bool bRolledBack) {
+    for (const KeptFile& kept : m_keptFiles) {
+        if (kept.bReplaced && !bRolledBack) {
+            // The copy stands; the old contents are no longer needed.
+            if (!(Allowed(FileOperation::Remove) && DeleteFileW(Wide(kept.sKept).c_str())))
+                RemoveOwnFile(kept.sKept);
+            continue;
+        }
+        if (!MoveKeptFileBack(kept) && !MoveKeptFileBack(kept))
+            m_bRollBackUnfinished = true;  // it stays under its kept name
+    }
     m_keptFiles.clear();
 }
 

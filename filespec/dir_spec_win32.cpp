@@ -3,6 +3,9 @@
 
 #include <direct.h>
 
+#include <utility>
+#include <vector>
+
 #include "filespec/name_text.h"
 #include "filespec/path_spec.h"
 #include "filespec/system_win32.h"
@@ -124,39 +127,54 @@ BOOL COXDirSpec::CreateDirectories() const {
 }
 
 BOOL COXDirSpec::RemoveFiles(BOOL bForce) const {
+    using filespec_system::Allowed;
+    using filespec_system::FileOperation;
     BOOL bOk = TRUE;
     filespec_system::ForEachEntry(EverythingIn(*this), [&](const WIN32_FIND_DATAW& data) {
         if (filespec_system::IsDirectory(data) || filespec_system::IsDotName(data.cFileName))
             return true;
         const std::wstring sPath = Wide(PathIn(*this, data.cFileName));
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            bOk = bForce && SetFileAttributesW(sPath.c_str(),
-                                               data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+            bOk =
+                bForce && Allowed(FileOperation::SetAttributes) &&
+                SetFileAttributesW(sPath.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
         }
-        bOk = bOk && DeleteFileW(sPath.c_str());
+        bOk = bOk && Allowed(FileOperation::Remove) && DeleteFileW(sPath.c_str());
         return bOk != FALSE;
     });
     return bOk;
 }
 
 BOOL COXDirSpec::Remove(BOOL bRecursive, BOOL bForce) const {
+    using filespec_system::Allowed;
+    using filespec_system::FileOperation;
     if (m_sSubdirectory.IsEmpty())
         return TRUE;
-    while (bRecursive) {
-        COXDirSpec child;
-        filespec_system::ForEachEntry(EverythingIn(*this), [&](const WIN32_FIND_DATAW& data) {
-            if (!filespec_system::IsDirectory(data) || filespec_system::IsDotName(data.cFileName))
-                return true;
-            child = *this;
-            child.AppendDirectory(COXDirSpec(WideToUtf8(data.cFileName)));
-            return false;
-        });
-        if (child.IsEmpty())
-            break;
-        if (!child.Remove(bRecursive, bForce))
+    // The child folders, each once. A link to a folder (a junction, a symbolic link) may lead
+    // anywhere: it is removed as a link and never entered.
+    std::vector<std::pair<CString, bool>> children;
+    filespec_system::ForEachEntry(EverythingIn(*this), [&](const WIN32_FIND_DATAW& data) {
+        if (bRecursive && filespec_system::IsDirectory(data) &&
+            !filespec_system::IsDotName(data.cFileName))
+            children.emplace_back(WideToUtf8(data.cFileName),
+                                  (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+        return true;
+    });
+    for (const auto& [sName, bLink] : children) {
+        if (bLink) {
+            if (!Allowed(FileOperation::Remove) ||
+                !RemoveDirectoryW(Wide(PathIn(*this, Wide(sName).c_str())).c_str()))
+                return FALSE;
+            continue;
+        }
+        // A name this class cannot hold would name this folder again.
+        COXDirSpec child(*this);
+        if (!child.AppendDirectory(COXDirSpec(sName)) || child == *this ||
+            !child.Remove(TRUE, bForce))
             return FALSE;
     }
-    return RemoveFiles(bForce) && RemoveDirectoryW(Wide(GetDirectory()).c_str());
+    return RemoveFiles(bForce) && Allowed(FileOperation::Remove) &&
+           RemoveDirectoryW(Wide(GetDirectory()).c_str());
 }
 
 BOOL COXDirSpec::MakeUnique() {

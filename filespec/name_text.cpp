@@ -110,6 +110,7 @@ PathParts SplitPath(const CString& sPath) {
     }
     const int nSeparator = LastSeparator(sRest.str());
     parts.sDirectory = LeftUtf16(sRest.Left(nSeparator + 1), kMaxPartUnits);
+    parts.bDirectoryCut = parts.sDirectory.GetLength() < nSeparator + 1;
     sRest = sRest.Mid(nSeparator + 1);
     const int nDot = sRest.ReverseFind('.');
     if (nDot >= 0) {
@@ -121,8 +122,15 @@ PathParts SplitPath(const CString& sPath) {
 }
 
 std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory) {
+    // A network path starts at its share, "\\\\SERVER\\SHARE", which stands for a drive: the
+    // server and the share are no directories to look at or create.
+    int nPos = sDirectory.Find('\\');
+    if (sDirectory.Left(2) == "\\\\") {
+        const int nShare = sDirectory.Find('\\', 2);
+        nPos = nShare < 0 ? -1 : sDirectory.Find('\\', nShare + 1);
+    }
     std::vector<CString> prefixes;
-    for (int nPos = sDirectory.Find('\\'); nPos >= 0; nPos = sDirectory.Find('\\', nPos + 1))
+    for (; nPos >= 0; nPos = sDirectory.Find('\\', nPos + 1))
         prefixes.push_back(sDirectory.Left(nPos));
     return prefixes;
 }

@@ -37,11 +37,13 @@ struct PathParts {
     CString sDirectory;
     CString sBaseName;
     CString sExtension;
+    bool bDirectoryCut = false;  // the directory was longer: what is kept names another
 };
 PathParts SplitPath(const CString& sPath);
 
 // The directories that lead to sDirectory, from the top: each prefix that ends just before a
-// '\' ("C:\A\B" gives "C:" and "C:\A"; "\A\B" gives "" and "\A").
+// '\' ("C:\A\B" gives "C:" and "C:\A"; "\A\B" gives "" and "\A"). A network path's start is
+// its share ("\\\\S\\D\\A\\B" gives "\\\\S\\D" and "\\\\S\\D\\A").
 std::vector<CString> PrefixesBeforeSeparators(const CString& sDirectory);
 
 }  // namespace name_text

@@ -14,7 +14,7 @@ const int kShortStemLength = 8;
 // _splitpath leaves the separator at the end of the directory; the root keeps it.
 CString WithoutTrailingSeparator(const CString& sDirectory) {
     std::string s = sDirectory.str();
-    if (s.size() > 1)
+    if (s.size() > 1 && (s.back() == '\\' || s.back() == '/'))
         s.pop_back();
     return CString(std::move(s));
 }
@@ -52,7 +52,8 @@ CString COXPathSpec::GetPath() const {
 
 BOOL COXPathSpec::SetPath(LPCTSTR pszPath) {
     const name_text::PathParts parts = name_text::SplitPath(pszPath);
-    if (!SetDrive(parts.sDrive) || !SetSubdirectory(WithoutTrailingSeparator(parts.sDirectory)))
+    if (parts.bDirectoryCut || !SetDrive(parts.sDrive) ||
+        !SetSubdirectory(WithoutTrailingSeparator(parts.sDirectory)))
         return FALSE;
     m_sFileName.Empty();
     return SetExtension(WithoutLeadingDot(parts.sExtension)) && SetBaseName(parts.sBaseName);

@@ -194,6 +194,8 @@ BOOL COXPathSpec::SearchFile(COXFileSpec file, COXDirSpec directory) {
 BOOL COXPathSpec::CopyFileTo(COXPathSpec destination) const {
     if (destination.GetFileName().IsEmpty())
         destination.SetFileName(GetFileName());
+    if (!filespec_system::Allowed(filespec_system::FileOperation::Copy))
+        return FALSE;
     CFile source;
     CReplaceFile target;
     if (!source.Open(GetPath(), CFile::modeRead | CFile::shareDenyWrite) ||
@@ -241,10 +243,13 @@ BOOL COXPathSpec::RenameTo(COXPathSpec newPath) const {
 }
 
 BOOL COXPathSpec::RemoveFile(BOOL bForce) const {
+    using filespec_system::Allowed;
+    using filespec_system::FileOperation;
     const std::wstring sPath = Wide(GetPath());
-    if (bForce && !SetFileAttributesW(sPath.c_str(), FILE_ATTRIBUTE_NORMAL))
+    if (bForce && !(Allowed(FileOperation::SetAttributes) &&
+                    SetFileAttributesW(sPath.c_str(), FILE_ATTRIBUTE_NORMAL)))
         return FALSE;
-    return _wremove(sPath.c_str()) == 0;
+    return Allowed(FileOperation::Remove) && _wremove(sPath.c_str()) == 0;
 }
 
 BOOL COXPathSpec::ReadFileInfo() {
@@ -259,6 +264,8 @@ BOOL COXPathSpec::ReadFileInfo() {
 }
 
 BOOL COXPathSpec::WriteFileTime() const {
+    if (!filespec_system::Allowed(filespec_system::FileOperation::SetTimes))
+        return FALSE;
     // Directories open only with backup semantics.
     HANDLE hFile = CreateFileW(Wide(GetPath()).c_str(), FILE_WRITE_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -273,7 +280,8 @@ BOOL COXPathSpec::WriteFileTime() const {
 
 BOOL COXPathSpec::WriteFileAttributes() const {
     const std::wstring sPath = Wide(GetPath());
-    if (GetFileAttributesW(sPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(sPath.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        !filespec_system::Allowed(filespec_system::FileOperation::SetAttributes))
         return FALSE;
     return SetFileAttributesW(sPath.c_str(),
                               m_attributes != 0 ? m_attributes : FILE_ATTRIBUTE_NORMAL);

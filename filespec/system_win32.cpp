@@ -7,6 +7,11 @@ namespace filespec_system {
 
 namespace {
 
+FaultInjector& Injector() {
+    static FaultInjector injector;
+    return injector;
+}
+
 // FILETIME counts 100 ns from 1601; the difference to 1970 in those units.
 const std::int64_t kUnixEpochInFileTime = 116444736000000000LL;
 const std::int64_t kFileTimePerSecond = 10000000LL;
@@ -70,6 +75,15 @@ FILETIME FileTimeFromSeconds(std::int64_t nSeconds) {
 LONG ClampedLength(ULONGLONG nSize) {
     const ULONGLONG nMax = static_cast<ULONGLONG>(std::numeric_limits<LONG>::max());
     return static_cast<LONG>(nSize > nMax ? nMax : nSize);
+}
+
+void SetFaultInjector(FaultInjector injector) { Injector() = std::move(injector); }
+
+bool Allowed(FileOperation operation) {
+    if (!Injector() || !Injector()(operation))
+        return true;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
 }
 
 void DispatchPendingMessages(HWND hDialog) {

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/cstring.h"
@@ -58,6 +59,24 @@ std::int64_t SecondsFromFileTime(const FILETIME& fileTime);
 FILETIME FileTimeFromSeconds(std::int64_t nSeconds);
 // A length for a 32-bit signed field: larger files read as the largest it holds.
 LONG ClampedLength(ULONGLONG nSize);
+
+// The file-system operations of the path classes and the tree copy. Each asks Allowed first,
+// so that a test can fail any one of them as the system would.
+enum class FileOperation {
+    Copy,       // a file's bytes to another
+    MoveAside,  // a file about to be replaced, to a name beside it
+    MoveBack,   // such a file to its own name again
+    CreateFolder,
+    Remove,  // a file or a folder
+    SetAttributes,
+    SetTimes,
+    List,  // a folder's entries
+};
+// Asked before each operation; true fails it. An empty injector lets everything through.
+using FaultInjector = std::function<bool(FileOperation)>;
+void SetFaultInjector(FaultInjector injector);
+// false, with the last error ERROR_ACCESS_DENIED, when the injector fails the operation.
+bool Allowed(FileOperation operation);
 
 // Dispatches this thread's pending messages, so windows keep painting and a stop button keeps
 // working during a long copy; keyboard messages of hDialog, when given, go through it. A

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "filespec/name_text.h"
 #include "filespec/path_spec.h"
@@ -322,6 +323,25 @@ TEST(NameTextTest, SplitPathFollowsTheRuntime) {
     EXPECT_EQ(parts.sBaseName, "file.tar");
     EXPECT_EQ(parts.sExtension, ".gz");
     EXPECT_EQ(name_text::Utf16Length("a\xF0\x9F\x93\xB7写\xFF"), 5);
+}
+
+TEST(NameTextTest, TheFoldersLeadingToANetworkPathStartAtItsShare) {
+    using Folders = std::vector<CString>;
+    EXPECT_EQ(name_text::PrefixesBeforeSeparators("\\\\SERVER\\SHARE\\A\\B"),
+              (Folders{"\\\\SERVER\\SHARE", "\\\\SERVER\\SHARE\\A"}));
+    EXPECT_EQ(name_text::PrefixesBeforeSeparators("\\\\SERVER\\SHARE"), Folders{});
+    EXPECT_EQ(name_text::PrefixesBeforeSeparators("C:\\A\\B"), (Folders{"C:", "C:\\A"}));
+}
+
+TEST(PathSpecTest, ADirectoryTooLongToKeepIsRefusedNotCut) {
+    // 255 units ending in a character of three bytes: cut at 255 units, the separator after
+    // it goes, and the character must not be split to drop a separator that is not there.
+    const CString sDirectory = "\\" + CString(std::string(253, 'A')) + "写";
+    COXPathSpec path;
+    EXPECT_FALSE(path.SetPath(sDirectory + "\\B\\file.txt"));
+    EXPECT_TRUE(path.SetPath(sDirectory.Left(200) + "\\file.txt"));
+    path.SetPathForced(sDirectory + "\\file.txt");
+    EXPECT_EQ(path.GetSubdirectory(), sDirectory);
 }
 
 }  // namespace

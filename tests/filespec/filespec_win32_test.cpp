@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <map>
 #include <string>
 #include <thread>
@@ -12,6 +16,7 @@
 
 #include "filespec/copy_tree.h"
 #include "filespec/name_text.h"
+#include "filespec/system_win32.h"
 #include "platform/file.h"
 #include "platform/wide_win32.h"
 #include "tests/support/temp_dir.h"
@@ -456,4 +461,193 @@ TEST_F(TreeCopyTest, OneCopyAtATimeAndNeverIntoItselfOrFromNowhere) {
     EXPECT_EQ(missing.GetError(), COXCopyTree::errorSourceDirectory);
 }
 
+// Fails the operations for which fail(operation, its number among all) says so, for the length
+// of a scope, and counts them.
+class FaultScope {
+public:
+    using Rule = std::function<bool(filespec_system::FileOperation, int)>;
+    explicit FaultScope(Rule fail = nullptr) {
+        filespec_system::SetFaultInjector([this, fail](filespec_system::FileOperation operation) {
+            ++m_nOperations;
+            return fail && fail(operation, m_nOperations);
+        });
+    }
+    ~FaultScope() { filespec_system::SetFaultInjector(nullptr); }
+    int m_nOperations = 0;
+};
+
+// The nth operation of a kind fails.
+FaultScope::Rule NthOf(filespec_system::FileOperation kind, int n) {
+    auto nSeen = std::make_shared<int>(0);
+    return [kind, n, nSeen](filespec_system::FileOperation operation, int) {
+        return operation == kind && ++*nSeen == n;
+    };
+}
+
+std::string Slashed(std::string s) {
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+TEST_F(TreeCopyTest, ARollBackGivesBackTheUsersFileWhenOneNameIsWrittenTwice) {
+    // A folder that holds a.txt and A.TXT, which one Windows name stands for.
+    const std::string sClash = Slashed(std::string(TARNEL_TEST_DATA_DIR) + "/case-clash");
+    MakeDirectory(In("先\\case-clash"));
+    Write(In("先\\case-clash\\a.txt"), "the user's");
+    const Snapshot before = SnapshotOf(In("先"));
+    FaultScope faults(NthOf(filespec_system::FileOperation::Copy, 2));
+    COXCopyTree copy;
+    EXPECT_FALSE(copy.CopyTree(COXDirSpec(sClash.c_str()), Destination(), FALSE, TRUE));
+    EXPECT_EQ(SnapshotOf(In("先")), before);
+}
+
+TEST_F(TreeCopyTest, AUsersFileThatCannotBeGivenBackIsKeptNotDeleted) {
+    MakeDirectory(In("一"));
+    Write(In("一\\a.txt"), "new");
+    for (BOOL bCleanUp : {FALSE, TRUE}) {
+        SCOPED_TRACE(bCleanUp ? "with clean-up" : "without");
+        const std::string sFolder = bCleanUp ? "受1\\一" : "受2\\一";
+        MakeDirectory(In(sFolder.substr(0, sFolder.find('\\'))));
+        MakeDirectory(In(sFolder));
+        Write(In(sFolder + "\\a.txt"), "the user's");
+        // The copy over the user's file fails, and so does every move back.
+        FaultScope faults([](filespec_system::FileOperation operation, int) {
+            return operation == filespec_system::FileOperation::MoveBack ||
+                   operation == filespec_system::FileOperation::Copy;
+        });
+        COXCopyTree copy;
+        EXPECT_FALSE(copy.CopyTree(COXDirSpec(In("一").c_str()),
+                                   COXDirSpec(In(sFolder.substr(0, sFolder.find('\\'))).c_str()),
+                                   FALSE, bCleanUp));
+        const Snapshot after = SnapshotOf(In(sFolder));
+        ASSERT_EQ(after.size(), 1u);
+        EXPECT_EQ(after.begin()->second.substr(0, 11), "the user's|");
+    }
+}
+
+TEST_F(TreeCopyTest, ADestinationTheDirectoryClassRefusesIsRefusedNotTakenAsTheCurrentFolder) {
+    MakeDirectory(In("今"));
+    ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(In("今").c_str()).c_str()));
+    const COXDirSpec refused((In("先") + "\\").c_str());  // a trailing separator empties it
+    COXCopyTree copy;
+    EXPECT_FALSE(copy.CopyTree(Source(), refused));
+    EXPECT_EQ(copy.GetError(), COXCopyTree::errorDestinationDirectory);
+    EXPECT_TRUE(SnapshotOf(In("今")).empty());
+    SetCurrentDirectoryW(Utf8ToWide(m_sDir.c_str()).c_str());
+}
+
+TEST_F(TreeCopyTest, DotAndDotDotCopyTheFolderTheyName) {
+    ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(In("元\\下位").c_str()).c_str()));
+    ASSERT_TRUE(COXDirSpec(".").CopyTo(Destination()));
+    EXPECT_EQ(Read(In("先\\下位\\b.txt")), "b");
+    ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(In("元\\下位\\深い").c_str()).c_str()));
+    ASSERT_TRUE(COXDirSpec("..").CopyTo(COXDirSpec(In("上").c_str())));
+    EXPECT_EQ(Read(In("上\\下位\\深い\\c.txt")), "c");
+    EXPECT_FALSE(IsThere(In("先\\b.txt")));
+    SetCurrentDirectoryW(Utf8ToWide(m_sDir.c_str()).c_str());
+}
+
+TEST_F(TreeCopyTest, ReadOnlyFilesTheCopyMadeAreRemovedByItsRollBack) {
+    for (const char* pszFile :
+         {"元\\a.txt", "元\\写真.bmp", "元\\下位\\b.txt", "元\\下位\\深い\\c.txt"})
+        SetFileAttributesW(Utf8ToWide(In(pszFile).c_str()).c_str(), FILE_ATTRIBUTE_READONLY);
+    const Snapshot before = SnapshotOf(In("先"));
+    for (int nStop = 1; nStop <= 3; ++nStop) {
+        StopAfter status(nStop);
+        COXCopyTree copy;
+        EXPECT_FALSE(copy.CopyTree(Source(), Destination(), FALSE, TRUE, &status));
+        EXPECT_EQ(SnapshotOf(In("先")), before) << "stopped after " << nStop;
+    }
+}
+
+TEST_F(TreeCopyTest, AFolderThatCannotBeListedFailsTheCopy) {
+    FaultScope faults(NthOf(filespec_system::FileOperation::List, 1));
+    COXCopyTree copy;
+    EXPECT_FALSE(copy.CopyTree(Source(), COXDirSpec(In("新").c_str()), FALSE, TRUE));
+    EXPECT_EQ(copy.GetError(), COXCopyTree::errorStopped);  // after its roll-back
+    EXPECT_FALSE(IsThere(In("新")));
+    COXCopyTree without;
+    FaultScope again(NthOf(filespec_system::FileOperation::List, 1));
+    EXPECT_FALSE(without.CopyTree(Source(), COXDirSpec(In("新").c_str())));
+    EXPECT_EQ(without.GetError(), COXCopyTree::errorSourceDirectory);
+}
+
+TEST_F(FileSystemTest, LinksToFoldersAreNeverEnteredByARemovalOrACopy) {
+    const std::string sLinks = Slashed(TARNEL_LINK_TREE_DIR);
+    CreateDirectoryW(Utf8ToWide((sLinks + "\\outside").c_str()).c_str(), nullptr);
+    Write(sLinks + "\\outside\\keep.txt", "elsewhere");
+    Write(sLinks + "\\tree\\own.txt", "own");
+    ASSERT_NE(Attributes(sLinks + "\\tree\\link") & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    ASSERT_TRUE(COXDirSpec((sLinks + "\\tree").c_str()).CopyTo(COXDirSpec(In("写し").c_str())));
+    EXPECT_EQ(Read(In("写し\\tree\\own.txt")), "own");
+    EXPECT_FALSE(IsThere(In("写し\\tree\\link")));
+    COXDirSpec((sLinks + "\\tree").c_str()).Remove(TRUE, TRUE);
+    EXPECT_EQ(Read(sLinks + "\\outside\\keep.txt"), "elsewhere");
+}
+
+// Every operation of a copy over existing files fails once, run by run, with and without
+// clean-up: afterwards the destination is as it was (clean-up) or holds every file the user
+// had, whole (none), and a copy that says it finished holds every file of the source.
+TEST_F(TreeCopyTest, AnyOneFailingOperationLosesNothing) {
+    Write(In("先\\元\\写真.bmp"), "the user's picture");
+    MakeDirectory(In("先\\元\\下位"));
+    Write(In("先\\元\\下位\\b.txt"), "the user's b");
+    int nOperations = 0;
+    {
+        FaultScope count;
+        COXCopyTree copy;
+        ASSERT_TRUE(copy.CopyTree(Source(), Destination(), FALSE, TRUE));
+        nOperations = count.m_nOperations;
+    }
+    const Snapshot complete = SnapshotOf(In("先"));
+    const auto restore = [&] {
+        ClearReadOnly(In("先"));
+        std::filesystem::remove_all(Utf8ToWide(In("先").c_str()).c_str());
+        MakeDirectory(In("先"));
+        MakeDirectory(In("先\\元"));
+        MakeDirectory(In("先\\元\\下位"));
+        Write(In("先\\元\\a.txt"), "the old a, not to be lost");
+        Write(In("先\\元\\写真.bmp"), "the user's picture");
+        Write(In("先\\元\\下位\\b.txt"), "the user's b");
+    };
+    const auto contents = [](const Snapshot& snapshot) {
+        std::map<std::string, std::string> names;
+        for (const auto& [sName, sEntry] : snapshot)
+            names[sName] = sEntry.substr(0, sEntry.find('|'));
+        return names;
+    };
+    int nRuns = 0;
+    for (BOOL bCleanUp : {TRUE, FALSE}) {
+        for (int k = 1; k <= nOperations; ++k) {
+            SCOPED_TRACE(std::string(bCleanUp ? "clean-up" : "none") + ", failing operation " +
+                         std::to_string(k));
+            restore();
+            const Snapshot start = SnapshotOf(In("先"));
+            BOOL bCopied = FALSE;
+            {
+                FaultScope faults([k](filespec_system::FileOperation, int n) { return n == k; });
+                COXCopyTree copy;
+                bCopied = copy.CopyTree(Source(), Destination(), FALSE, bCleanUp);
+            }
+            ++nRuns;
+            const Snapshot after = SnapshotOf(In("先"));
+            if (bCopied) {
+                EXPECT_EQ(contents(after), contents(complete));
+            } else if (bCleanUp) {
+                EXPECT_EQ(after, start);
+            } else {
+                const auto left = contents(after), finished = contents(complete);
+                for (const auto& [sName, sEntry] : contents(start)) {
+                    const auto found = left.find(sName);
+                    ASSERT_NE(found, left.end()) << sName;
+                    EXPECT_TRUE(found->second == sEntry || found->second == finished.at(sName))
+                        << sName << ": " << found->second;
+                }
+                for (const auto& [sName, sEntry] : after)
+                    EXPECT_EQ(sName.find(".tmp"), std::string::npos) << sName;
+            }
+        }
+    }
+    std::printf("%d operations in a copy; %d runs, each failing one of them\n", nOperations, nRuns);
+}
 }  // namespace
