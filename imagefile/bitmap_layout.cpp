@@ -259,6 +259,11 @@ BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& r
     return layout;
 }
 
+BOOL IsBareFileHeader(const BYTE* pFileHeader) {
+    return pFileHeader[0] == 'B' && pFileHeader[1] == 'M' &&
+           Get32(pFileHeader + 2) == kFileHeaderSize && Get32(pFileHeader + 10) == kFileHeaderSize;
+}
+
 BOOL IsClassicBitmapLayout(LPCTSTR lpszPath) {
     FILE* pFile = OpenCStream(lpszPath, "rb");
     if (pFile == nullptr)

@@ -96,6 +96,10 @@ int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayo
 BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& read,
                                  BitmapRules rules);
 
+// Whether a file header has nothing after it (its size and pixel offset are its own length): the
+// record an empty DIB leaves in an archive.
+BOOL IsBareFileHeader(const BYTE* pFileHeader);
+
 // Whether the bitmap file's own reader takes the file at this path: then its output stays exactly
 // what it has always been.
 BOOL IsClassicBitmapLayout(LPCTSTR lpszPath);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -158,6 +159,60 @@ BOOL IndexesWithinTable(const BitmapLayout& l, const BYTE* pBits) {
     return TRUE;
 }
 
+// Owns a global memory block until it is handed on.
+class CBlockOwner {
+public:
+    explicit CBlockOwner(HGLOBAL h) : m_h(h) {}
+    ~CBlockOwner() {
+        if (m_h != nullptr)
+            GlobalFree(m_h);
+    }
+    CBlockOwner(const CBlockOwner&) = delete;
+    CBlockOwner& operator=(const CBlockOwner&) = delete;
+    HGLOBAL Get() const { return m_h; }
+    HGLOBAL Release() {
+        HGLOBAL h = m_h;
+        m_h = nullptr;
+        return h;
+    }
+
+private:
+    HGLOBAL m_h;
+};
+
+// Whether a block holds a packed DIB this class can work on, checked as a file of it would be:
+// a 40-byte header (or, with bCoreAllowed, a 12-byte one), a layout the converter reads, a
+// compression GDI paints, and every byte the header promises inside the block.
+BOOL IsSoundPackedDIB(HGLOBAL hDIB, BOOL bCoreAllowed) {
+    const SIZE_T nSize = hDIB != nullptr ? GlobalSize(hDIB) : 0;
+    CGlobalLock dib(hDIB);
+    const BYTE* p = dib.Get();
+    if (p == nullptr || nSize < kInfoHeaderSize)
+        return FALSE;
+    const DWORD nHeader = HeaderSize(p);
+    if (nHeader != kInfoHeaderSize && !(bCoreAllowed && nHeader == kCoreHeaderSize))
+        return FALSE;
+    if (nHeader == kInfoHeaderSize && Info(p)->biCompression > BI_BITFIELDS)
+        return FALSE;
+    const ULONGLONG nPixelOffset = nHeader + ColorTableBytes(p);
+    BYTE fileHeader[kFileHeaderSize] = {'B', 'M'};
+    const auto nOffBits = static_cast<DWORD>(
+        std::min<ULONGLONG>(kFileHeaderSize + nPixelOffset, std::numeric_limits<DWORD>::max()));
+    std::memcpy(fileHeader + 10, &nOffBits, sizeof nOffBits);
+    SIZE_T nRead = 0;
+    const auto read = [&](BYTE* pOut, UINT n) {
+        UINT nDone = 0;
+        for (; nDone < n && nRead < kFileHeaderSize + nSize; ++nDone, ++nRead)
+            pOut[nDone] = nRead < kFileHeaderSize ? fileHeader[nRead] : p[nRead - kFileHeaderSize];
+        return nDone;
+    };
+    BitmapLayout layout;
+    if (ReadBitmapLayout(read, BitmapRules::Every, layout) != 0)
+        return FALSE;
+    const ULONGLONG nPixels = layout.IsRunLength() ? layout.nSizeImage : layout.PixelBytes();
+    return (!layout.IsRunLength() || nPixels > 0) && nPixelOffset + nPixels <= nSize;
+}
+
 }  // namespace
 
 HGLOBAL CopyGlobal(HGLOBAL hSource) {
@@ -179,6 +234,8 @@ HGLOBAL CopyGlobal(HGLOBAL hSource) {
 COXDIB::COXDIB() : m_hDIB(nullptr), m_pPalette(nullptr) {}
 
 COXDIB::COXDIB(HGLOBAL hDIB) : COXDIB() {
+    if (!IsSoundPackedDIB(hDIB, TRUE))
+        return;
     if (HGLOBAL hCopy = CopyGlobal(hDIB))
         Adopt(hCopy);
 }
@@ -192,13 +249,8 @@ COXDIB& COXDIB::operator=(const COXDIB& other) {
 }
 
 COXDIB& COXDIB::operator=(HGLOBAL hDIB) {
-    if (hDIB == nullptr || hDIB == m_hDIB)
+    if (hDIB == nullptr || hDIB == m_hDIB || !IsSoundPackedDIB(hDIB, FALSE))
         return *this;
-    {
-        CGlobalLock source(hDIB);
-        if (source.Get() == nullptr || HeaderSize(source.Get()) != kInfoHeaderSize)
-            return *this;
-    }
     HGLOBAL hCopy = CopyGlobal(hDIB);
     Empty();
     if (hCopy != nullptr)
@@ -227,12 +279,21 @@ HGLOBAL COXDIB::GetDIBCopy() const { return CopyGlobal(m_hDIB); }
 BOOL COXDIB::Adopt(HGLOBAL hDIB) {
     Empty();
     m_hDIB = hDIB;
-    CGlobalLock dib(m_hDIB);
-    if (dib.Get() != nullptr && BuildPalette(dib.Get()))
-        return TRUE;
+    BOOL bPainted = FALSE;
+    {
+        CGlobalLock dib(m_hDIB);
+        BYTE* p = dib.Get();
+        // A top-down image is held bottom-up, as every operation expects.
+        if (p != nullptr && HeaderSize(p) == kInfoHeaderSize && Info(p)->biHeight < 0) {
+            Info(p)->biHeight = -Info(p)->biHeight;
+            TurnRowsOver(p);
+        }
+        bPainted = p != nullptr && BuildPalette(p);
+    }
     // An image without the palette its colour table asks for cannot be shown as it is.
-    Empty();
-    return FALSE;
+    if (!bPainted)
+        Empty();
+    return bPainted;
 }
 
 CSize COXDIB::GetSize(const BYTE* pDIB) const {
@@ -277,15 +338,23 @@ BOOL COXDIB::BuildPalette(const BYTE* pDIB) {
     const WORD nColors = NumColors(pDIB);
     if (nColors == 0)
         return TRUE;
-    std::vector<BYTE> storage(sizeof(LOGPALETTE) + nColors * sizeof(PALETTEENTRY));
-    auto* pLog = reinterpret_cast<LOGPALETTE*>(storage.data());
-    pLog->palVersion = kPaletteVersion;
-    pLog->palNumEntries = nColors;
-    for (WORD i = 0; i < nColors; ++i)
-        pLog->palPalEntry[i] = ColorEntry(pDIB, i);
     delete m_pPalette;
-    m_pPalette = new CPalette;
-    return m_pPalette->CreatePalette(pLog);
+    m_pPalette = nullptr;
+    try {
+        std::vector<BYTE> storage(sizeof(LOGPALETTE) + nColors * sizeof(PALETTEENTRY));
+        auto* pLog = reinterpret_cast<LOGPALETTE*>(storage.data());
+        pLog->palVersion = kPaletteVersion;
+        pLog->palNumEntries = nColors;
+        for (WORD i = 0; i < nColors; ++i)
+            pLog->palPalEntry[i] = ColorEntry(pDIB, i);
+        auto pPalette = std::make_unique<CPalette>();
+        if (!pPalette->CreatePalette(pLog))
+            return FALSE;  // no palette object without a palette behind it
+        m_pPalette = pPalette.release();
+        return TRUE;
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
 }
 
 BOOL COXDIB::Read(LPCTSTR lpszPath) {
@@ -316,33 +385,43 @@ BOOL COXDIB::Read(CFile* pFile) {
     return FALSE;
 }
 
-BOOL COXDIB::Read(CArchive& ar) {
+BOOL COXDIB::Read(CArchive& ar) { return ReadBitmap(ar, FALSE); }
+
+BOOL COXDIB::ReadBitmap(CArchive& ar, BOOL bEmptyRecord) {
     Empty();
+    // The file header first: in an archive of objects it may be the record of an empty DIB.
+    BYTE fileHeader[kFileHeaderSize];
+    if (ar.Read(fileHeader, kFileHeaderSize) != kFileHeaderSize)
+        return FALSE;
+    if (bEmptyRecord && IsBareFileHeader(fileHeader))
+        return TRUE;
+    UINT nReplayed = 0;
+    const auto read = [&](BYTE* p, UINT n) {
+        const UINT nFromHeader = std::min<UINT>(n, kFileHeaderSize - nReplayed);
+        std::memcpy(p, fileHeader + nReplayed, nFromHeader);
+        nReplayed += nFromHeader;
+        return nFromHeader + (n > nFromHeader ? ar.Read(p + nFromHeader, n - nFromHeader) : 0);
+    };
     BitmapLayout layout;
-    if (ReadBitmapLayout([&ar](BYTE* p, UINT n) { return ar.Read(p, n); }, BitmapRules::Every,
-                         layout) != 0)
+    if (ReadBitmapLayout(read, BitmapRules::Every, layout) != 0)
         return FALSE;
     // Nothing is allocated for more than the file can hold.
     const ULONGLONG nLength = FileLength(ar);
     if (layout.nPixelOffset > nLength ||
         (!layout.IsRunLength() && layout.PixelBytes() > nLength - layout.nPixelOffset))
         return FALSE;
-    HGLOBAL hDIB = GlobalAlloc(GHND, PackedSize(layout));
-    if (hDIB == nullptr)
+    CBlockOwner block(GlobalAlloc(GHND, PackedSize(layout)));
+    if (block.Get() == nullptr)
         return FALSE;
-    BOOL bRead = FALSE;
     {
-        CGlobalLock dib(hDIB);
-        if (BYTE* p = dib.Get())
-            bRead = PutHeaderAndTable(layout, p) && Skip(ar, layout.nGap) &&
-                    ReadPixels(ar, layout, nLength - layout.nPixelOffset, p) &&
-                    IndexesWithinTable(layout, GetBits(p));
+        CGlobalLock dib(block.Get());
+        BYTE* p = dib.Get();
+        if (p == nullptr || !PutHeaderAndTable(layout, p) || !Skip(ar, layout.nGap) ||
+            !ReadPixels(ar, layout, nLength - layout.nPixelOffset, p) ||
+            !IndexesWithinTable(layout, GetBits(p)))
+            return FALSE;
     }
-    if (!bRead) {
-        GlobalFree(hDIB);
-        return FALSE;
-    }
-    return Adopt(hDIB);
+    return Adopt(block.Release());
 }
 
 BOOL COXDIB::Write(LPCTSTR lpszPath) {
@@ -351,24 +430,25 @@ BOOL COXDIB::Write(LPCTSTR lpszPath) {
     CFileException error;
     if (!file.Open(lpszPath, CFile::modeCreate | CFile::modeWrite, &error))
         return FALSE;
-    if (Write(&file))
-        return TRUE;
-    file.Abort();
-    return FALSE;
+    return Write(&file);
 }
 
 BOOL COXDIB::Write(CFile* pFile) {
+    // The file is closed either way; one that was not written whole is let go without being
+    // completed, so a replacement never takes the place of what was there.
     try {
         CArchive ar(pFile, CArchive::store, kArchiveBufferSize);
         const BOOL bWritten = Write(ar);
         ar.Close();
-        if (bWritten)
+        if (bWritten) {
             pFile->Close();
-        return bWritten;
+            return TRUE;
+        }
     } catch (CException* e) {
         e->Delete();
-        return FALSE;
     }
+    pFile->Abort();
+    return FALSE;
 }
 
 BOOL COXDIB::Write(CArchive& ar) {
@@ -389,10 +469,14 @@ BOOL COXDIB::Write(CArchive& ar) {
 }
 
 void COXDIB::Serialize(CArchive& ar) {
-    if (ar.IsStoring())
+    // An empty DIB is a bare file header, so that what follows it in the archive is read as
+    // what it is.
+    if (ar.IsStoring() && IsEmpty())
+        WriteFileHeader(ar, kFileHeaderSize, kFileHeaderSize);
+    else if (ar.IsStoring())
         Write(ar);
     else
-        Read(ar);
+        ReadBitmap(ar, TRUE);
 }
 
 int COXDIB::GetPaddingBytes(int nWidth, int nBits) {

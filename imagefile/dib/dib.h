@@ -18,11 +18,13 @@ class COXDIB : public CObject {
 
 public:
     COXDIB();
-    // Copies the caller's block, which stays the caller's.
+    // Copies the caller's block, which stays the caller's; a block that holds no sound packed
+    // DIB gives an empty object.
     explicit COXDIB(HGLOBAL hDIB);
     COXDIB(const COXDIB& other);
     COXDIB& operator=(const COXDIB& other);
-    // NULL, or a block whose header is not 40 bytes long, changes nothing.
+    // NULL, a block whose header is not 40 bytes long, or one that holds no sound packed DIB,
+    // changes nothing.
     COXDIB& operator=(HGLOBAL hDIB);
     ~COXDIB() override;
 
@@ -55,7 +57,7 @@ public:
     BOOL Write(LPCTSTR lpszPath);
     BOOL Write(CFile* pFile);
     BOOL Write(CArchive& ar);
-    // A whole BMP file image.
+    // A whole BMP file image; an empty DIB's is a bare file header.
     void Serialize(CArchive& ar) override;
 
     // Fills a 40-byte header for a blank image; the bit count, normalised to 1, 4, 8 or 24.
@@ -115,8 +117,11 @@ protected:
     CPalette* m_pPalette;
 
 private:
-    // Takes hDIB, a packed DIB with a 40-byte header, as the object's image and builds its
-    // palette; the object ends empty when that fails.
+    // Reads a BMP file; with bEmptyRecord a bare file header, an empty DIB's archive record, is
+    // taken as one.
+    BOOL ReadBitmap(CArchive& ar, BOOL bEmptyRecord);
+    // Takes hDIB, a packed DIB, as the object's image, bottom-up, and builds its palette; the
+    // object ends empty when that fails.
     BOOL Adopt(HGLOBAL hDIB);
     // Replaces the block with hDIB, keeping the palette.
     void TakeBlock(HGLOBAL hDIB);

@@ -1,7 +1,7 @@
 // The packed DIB's colour table and rows, and the file header written before it.
 #include "imagefile/dib/dib_layout.h"
 
-#include <vector>
+#include <algorithm>
 
 namespace dib_layout {
 
@@ -54,14 +54,9 @@ void TurnRowsOver(BYTE* pDIB) {
     const BITMAPINFOHEADER* pInfo = Info(pDIB);
     const auto nStride = static_cast<std::size_t>(Stride(pInfo->biWidth, pInfo->biBitCount));
     BYTE* pBits = pDIB + kInfoHeaderSize + ColorTableBytes(pDIB);
-    std::vector<BYTE> row(nStride);
-    for (LONG nTop = 0, nBottom = pInfo->biHeight - 1; nTop < nBottom; ++nTop, --nBottom) {
-        BYTE* pTop = pBits + nTop * nStride;
-        BYTE* pBottom = pBits + nBottom * nStride;
-        std::memcpy(row.data(), pTop, nStride);
-        std::memcpy(pTop, pBottom, nStride);
-        std::memcpy(pBottom, row.data(), nStride);
-    }
+    for (LONG nTop = 0, nBottom = pInfo->biHeight - 1; nTop < nBottom; ++nTop, --nBottom)
+        std::swap_ranges(pBits + nTop * nStride, pBits + (nTop + 1) * nStride,
+                         pBits + nBottom * nStride);
 }
 
 void WriteFileHeader(CArchive& ar, DWORD nFileSize, DWORD nOffBits) {

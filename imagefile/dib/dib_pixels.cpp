@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "imagefile/dib/dib.h"
@@ -229,14 +231,20 @@ BOOL COXDIB::Resize(int nWidth, int nHeight) {
     const int nBytes = pInfo != nullptr ? pInfo->biBitCount / 8 : 0;
     if (nBytes == 0)
         return FALSE;
+    // How often each column and row repeats, before the new block: the lists may not fit.
+    std::vector<int> columns, rows;
+    try {
+        columns = Repetitions(pInfo->biWidth, nWidth);
+        rows = Repetitions(pInfo->biHeight, nHeight);
+    } catch (const std::exception&) {
+        return FALSE;
+    }
     const ULONGLONG nStride = (static_cast<ULONGLONG>(nWidth) * nBytes + 3) & ~ULONGLONG{3};
     HGLOBAL hNew = AllocateLike(p, nWidth, nHeight, nStride);
     if (hNew == nullptr)
         return FALSE;
     {
         CGlobalLock dest(hNew);
-        const std::vector<int> columns = Repetitions(pInfo->biWidth, nWidth);
-        const std::vector<int> rows = Repetitions(pInfo->biHeight, nHeight);
         const ULONGLONG nSourceStride = Stride(pInfo->biWidth, pInfo->biBitCount);
         const BYTE* pSourceRow = GetBits(p);
         BYTE* pOut = GetBits(dest.Get());
@@ -278,9 +286,13 @@ BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
         if (pInfo->biBitCount < 24 || pInfo->biCompression != BI_RGB)
             return FALSE;
         const LONG nWidth = pInfo->biWidth, nHeight = pInfo->biHeight;
-        if (!reduced.Create(8, static_cast<DWORD>(nWidth), static_cast<DWORD>(nHeight)) ||
-            !reduced.SetColorTable(pHalftone.get(), DIB_RGB_COLORS))
+        try {
+            if (!reduced.Create(8, static_cast<DWORD>(nWidth), static_cast<DWORD>(nHeight)) ||
+                !reduced.SetColorTable(pHalftone.get(), DIB_RGB_COLORS))
+                return FALSE;
+        } catch (const std::bad_alloc&) {
             return FALSE;
+        }
         CGlobalLock dest(reduced.m_hDIB);
         const int nBytes = pInfo->biBitCount / 8;
         const ULONGLONG nSourceStride = Stride(nWidth, pInfo->biBitCount),

@@ -8,6 +8,8 @@
 #include "platform/gdi_win32.h"
 #include "platform/wide_win32.h"
 
+#include <psapi.h>
+
 using namespace dib_layout;
 
 namespace {
@@ -65,6 +67,30 @@ private:
     HPALETTE m_hPrevious = nullptr;
 };
 
+// A bitmap resource's bytes: in hModule, or without one in the program and then in every module
+// the process has loaded, the first that holds it.
+const void* FindBitmapResource(const wchar_t* pszName, HINSTANCE hModule) {
+    const auto find = [pszName](HMODULE h) -> const void* {
+        HRSRC hFound = FindResourceW(h, pszName, MAKEINTRESOURCEW(2));  // RT_BITMAP
+        HGLOBAL hResource = hFound != nullptr ? LoadResource(h, hFound) : nullptr;
+        return hResource != nullptr ? LockResource(hResource) : nullptr;
+    };
+    if (hModule != nullptr)
+        return find(hModule);
+    if (const void* p = find(GetModuleHandleW(nullptr)))
+        return p;
+    std::vector<HMODULE> modules(256);
+    DWORD nNeeded = 0;
+    if (!K32EnumProcessModules(GetCurrentProcess(), modules.data(),
+                               static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &nNeeded))
+        return nullptr;
+    modules.resize(std::min<std::size_t>(modules.size(), nNeeded / sizeof(HMODULE)));
+    for (HMODULE h : modules)
+        if (const void* p = find(h))
+            return p;
+    return nullptr;
+}
+
 HPALETTE HandleOf(const CPalette* pPalette) {
     return pPalette != nullptr ? pPalette->m_hObject : nullptr;
 }
@@ -107,7 +133,10 @@ HGLOBAL COXDIB::CreateFromBitmap(HBITMAP hBitmap, CPalette* pPalette) {
     InitInfoHeader(&header, static_cast<DWORD>(bm.bmWidth), static_cast<DWORD>(bm.bmHeight),
                    bm.bmPlanes * bm.bmBitsPixel);
     Empty();
-    const DWORD nTable = ColorTableBytes(header, header.biClrUsed);
+    // GetDIBits fills the whole colour table, two entries of a 1-bit image included.
+    const DWORD nColors =
+        header.biClrUsed != 0 ? header.biClrUsed : (header.biBitCount <= 8 ? 2u : 0u);
+    const DWORD nTable = ColorTableBytes(header, nColors);
     m_hDIB = GlobalAlloc(GHND, kInfoHeaderSize + nTable + header.biSizeImage);
     if (m_hDIB == nullptr)
         return nullptr;
@@ -193,13 +222,14 @@ HBITMAP COXDIB::SelectIntoDC(CDC* pDC, CSize* pSize) {
 }
 
 BOOL COXDIB::LoadFromResource(LPCTSTR lpszName, HINSTANCE hModule) {
-    if (hModule == nullptr)
-        hModule = GetModuleHandleW(nullptr);
-    const std::wstring sName = Utf8ToWide(lpszName);
-    HRSRC hFound = FindResourceW(hModule, sName.c_str(), MAKEINTRESOURCEW(2));  // RT_BITMAP
-    HGLOBAL hResource = hFound != nullptr ? LoadResource(hModule, hFound) : nullptr;
-    const auto* pHeader =
-        hResource != nullptr ? static_cast<const BYTE*>(LockResource(hResource)) : nullptr;
+    // A name, or an integer id made with MAKEINTRESOURCE, which is no string to read.
+    std::wstring sName;
+    const wchar_t* pszName = MAKEINTRESOURCEW(LOWORD(reinterpret_cast<ULONG_PTR>(lpszName)));
+    if (!IS_INTRESOURCE(lpszName)) {
+        sName = Utf8ToWide(lpszName);
+        pszName = sName.c_str();
+    }
+    const auto pHeader = static_cast<const BYTE*>(FindBitmapResource(pszName, hModule));
     if (pHeader == nullptr || HeaderSize(pHeader) != kInfoHeaderSize)
         return FALSE;
     CScreenDC dc;

@@ -125,6 +125,20 @@ int main(int argc, char** argv) {
     resource.Paint(&dc, CRect(30, 50, 34, 52), CRect(0, 0, 4, 2));
     CheckArea(dc.m_hDC, 30, 50, 1, Expected8, "the resource's picture");
     Check(!resource.LoadFromResource("NOSUCHBITMAP"), "a missing resource is refused");
+    COXDIB byNumber;
+    Check(byNumber.LoadFromResource(reinterpret_cast<LPCTSTR>(MAKEINTRESOURCEW(7))) &&
+              byNumber.GetSize() == CSize(4, 2),
+          "a resource loads by its integer id");
+
+    // A 1-bit device bitmap: its image holds two colours, then the rows, all within its block.
+    const BYTE kMonoRows[2][2] = {{0xA0, 0}, {0x50, 0}};  // 4 x 2, word-aligned rows
+    HBITMAP hMono = CreateBitmap(4, 2, 1, 1, kMonoRows);
+    COXDIB mono;
+    HGLOBAL hMonoDIB = mono.CreateFromBitmap(hMono, nullptr);
+    Check(hMonoDIB != nullptr && GlobalSize(hMonoDIB) >= 40 + 2 * 4 + 2 * 4,
+          "a 1-bit image's block holds its two colours and its rows");
+    Check(mono.GetNumColors() == 2 && mono.GetBitCount() == 1, "a 1-bit image of two colours");
+    DeleteObject(hMono);
 
     // A true-colour screen has no palette to reduce to or to read.
     CPalette system;

@@ -2,7 +2,9 @@
 // and the pixel operations. Its verdicts on hostile files are the converter's (tests/cli).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,42 @@ unsigned PixelAt(const Held& held, LONG x, LONG y) {
     return v;
 }
 
+// The packed DIB of a BMP file in a global block, as another program hands one over: the header
+// changed as asked, and the block nCut bytes short.
+HGLOBAL PackedBlock(const std::string& sFile,
+                    const std::function<void(BITMAPINFOHEADER&, BYTE* pBits)>& change = nullptr,
+                    SIZE_T nCut = 0) {
+    std::string sPacked = sFile.substr(14);
+    if (change) {
+        BITMAPINFOHEADER info;
+        std::memcpy(&info, sPacked.data(), sizeof info);
+        const std::size_t nOffset = static_cast<unsigned char>(sFile[10]) - 14u;
+        change(info, reinterpret_cast<BYTE*>(sPacked.data()) + nOffset);
+        std::memcpy(sPacked.data(), &info, sizeof info);
+    }
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, sPacked.size() - nCut);
+    std::memcpy(GlobalLock(h), sPacked.data(), sPacked.size() - nCut);
+    GlobalUnlock(h);
+    return h;
+}
+
+// A file whose reads fail once nLimit bytes were read.
+class CFailingFile : public CMemFile {
+public:
+    CFailingFile(std::string sBytes, std::size_t nLimit)
+        : CMemFile(std::move(sBytes)), m_nLimit(nLimit) {}
+    UINT Read(void* lpBuf, UINT nCount) override {
+        if (m_nRead + nCount > m_nLimit)
+            AfxThrowFileException(CFileException::hardIO, 5, "failing");
+        m_nRead += nCount;
+        return CMemFile::Read(lpBuf, nCount);
+    }
+
+private:
+    std::size_t m_nLimit;
+    std::size_t m_nRead = 0;
+};
+
 }  // namespace
 
 TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
@@ -178,7 +216,58 @@ TEST(DIBReadTest, WrittenFilesHaveTheStandardLayout) {
     EXPECT_EQ(dib24.GetPalette(), nullptr);
 }
 
+TEST(DIBHandleTest, HandlesAreCheckedAsFilesAre) {
+    const BmpShape shape = Layout(40, 5, 3, 24);
+    const std::string sFile = BuildBmp(shape);
+    HGLOBAL hSound = PackedBlock(sFile);
+    COXDIB dib(hSound);
+    EXPECT_EQ(Hold(dib).sPixels, StoredRows(shape));
+
+    // What cannot be a picture: a core header (assignment takes 40-byte ones only), and
+    // headers that promise more than the block holds.
+    std::string sCore = BuildBmp(Layout(12, 5, 3, 24));
+    HGLOBAL hCore = PackedBlock(sCore);
+    HGLOBAL hShort = PackedBlock(sFile, nullptr, 1);
+    HGLOBAL hHuge =
+        PackedBlock(sFile, [](BITMAPINFOHEADER& info, BYTE*) { info.biHeight = 30000; });
+    HGLOBAL hWide = PackedBlock(sFile, [](BITMAPINFOHEADER& info, BYTE*) { info.biWidth = -5; });
+    for (HGLOBAL h : {hCore, hShort, hHuge, hWide}) {
+        COXDIB assigned(hSound);
+        assigned = h;
+        EXPECT_EQ(Hold(assigned).sPixels, StoredRows(shape));
+    }
+    for (HGLOBAL h : {hShort, hHuge, hWide})
+        EXPECT_TRUE(COXDIB(h).IsEmpty());
+    EXPECT_EQ(COXDIB(hCore).GetSize(), CSize(5, 3));  // the constructor takes a core header
+
+    // A top-down picture is held bottom-up, and written as a file of its size.
+    HGLOBAL hTopDown = PackedBlock(sFile, [](BITMAPINFOHEADER& info, BYTE* pBits) {
+        std::swap_ranges(pBits, pBits + 16, pBits + 32);  // rows 0 and 2 of three 16-byte rows
+        info.biHeight = -info.biHeight;
+    });
+    COXDIB topDown(hTopDown);
+    EXPECT_EQ(Hold(topDown).info.biHeight, 3);
+    EXPECT_EQ(Hold(topDown).sPixels, StoredRows(shape));
+    EXPECT_EQ(WrittenBytes(topDown).size(), sFile.size());
+    for (HGLOBAL h : {hSound, hCore, hShort, hHuge, hWide, hTopDown})
+        GlobalFree(h);
+}
+
 class DIBFileTest : public TempDirTest {};
+
+TEST_F(DIBFileTest, FailuresLetGoOfWhatTheyHeld) {
+    // A file that failed to be written is closed, as one that was written is.
+    COXDIB empty;
+    CFile file(PathOf("out.bmp").c_str(), CFile::modeCreate | CFile::modeWrite);
+    EXPECT_FALSE(empty.Write(&file));
+    EXPECT_FALSE(file.IsOpen());
+    // A read that fails inside the pixels leaves no block behind (the sanitizer run sees one).
+    const std::string sFile = BuildBmp(Layout(40, 5, 3, 24));
+    CFailingFile failing(sFile, sFile.size() - 8);
+    COXDIB dib;
+    EXPECT_FALSE(dib.Read(&failing));
+    EXPECT_TRUE(dib.IsEmpty());
+}
 
 TEST_F(DIBFileTest, WritingToAPathReplacesTheFileOnlyWhenTheImageIsWhole) {
     const std::string sPath = PathOf("picture.bmp");
@@ -221,6 +310,29 @@ TEST(DIBArchiveTest, AnObjectIsItsClassTagAndAWholeBitmapFile) {
     ASSERT_NE(pRead, nullptr);
     EXPECT_EQ(Hold(*pRead).sPixels, Hold(dib).sPixels);
     delete pRead;
+}
+
+TEST(DIBArchiveTest, AnEmptyDIBBetweenOtherObjectsKeepsTheArchiveInStep) {
+    COXDIB first, empty, last;
+    ASSERT_TRUE(ReadBytes(first, BuildBmp(Layout(40, 5, 3, 8))));
+    ASSERT_TRUE(ReadBytes(last, BuildBmp(Layout(40, 7, 2, 24))));
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        ar << static_cast<const CObject*>(&first) << static_cast<const CObject*>(&empty)
+           << static_cast<const CObject*>(&last);
+        ar.Close();
+    }
+    file.SeekToBegin();
+    CArchive ar(&file, CArchive::load);
+    COXDIB* pLoaded[3] = {};
+    ar >> pLoaded[0] >> pLoaded[1] >> pLoaded[2];
+    ASSERT_TRUE(pLoaded[0] != nullptr && pLoaded[1] != nullptr && pLoaded[2] != nullptr);
+    EXPECT_EQ(Hold(*pLoaded[0]).sPixels, Hold(first).sPixels);
+    EXPECT_TRUE(pLoaded[1]->IsEmpty());
+    EXPECT_EQ(Hold(*pLoaded[2]).sPixels, Hold(last).sPixels);
+    for (COXDIB* p : pLoaded)
+        delete p;
 }
 
 TEST(DIBCreateTest, BlankImagesHaveTheStandardColours) {
