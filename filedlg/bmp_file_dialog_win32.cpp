@@ -3,9 +3,18 @@
 
 #include "filedlg/bmp_file_dialog_win32.h"
 
+#include <algorithm>
+
 #include "filespec/path_spec.h"
 
 IMPLEMENT_DYNAMIC(COXBmpFileDialog, COXPreviewDialog)
+
+namespace {
+
+// The side a picture is read at before the pane has its size.
+constexpr LONG kLeastPaneSide = 256;
+
+}  // namespace
 
 COXBmpFileDialog::COXBmpFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName,
                                    DWORD dwFlags, LPCTSTR lpszFilter, CWnd* pParentWnd)
@@ -18,7 +27,12 @@ void COXBmpFileDialog::OnNewFileSelect(const CString& sFileName) {
         m_dib.Empty();
         return;
     }
-    m_dib.Read(path.GetPath());
+    // The pane shows the picture stretched to its own size: a large file is read at that size.
+    RECT pane{};
+    ::GetClientRect(m_previewButton.m_hWnd, &pane);
+    const CSize paneSize(std::max<LONG>(pane.right - pane.left, kLeastPaneSide),
+                         std::max<LONG>(pane.bottom - pane.top, kLeastPaneSide));
+    m_dib.ReadReduced(path.GetPath(), paneSize);
 }
 
 void COXBmpFileDialog::OnPaintPreview(CDC* pDC, const CRect& rectPaint) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <csetjmp>
 #include <string>
 
@@ -11,7 +12,9 @@
 #include "codec/jpeg_image_file.h"
 #include "imagefile/any_bitmap_file.h"
 #include "imagefile/bitmap_file.h"
+#include "filespec/path_spec.h"
 #include "imagefile/bitmap_layout.h"
+#include "imagefile/dib/dib.h"
 #include "platform/memfile.h"
 
 namespace {
@@ -37,9 +40,10 @@ void FuzzBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
     CompressThrough<COXBitmapFile>(data, size);
 }
 
-void FuzzAnyBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
-    // A run-length picture is held decoded; a few bytes may declare a quarter of a gigapixel,
-    // which the reader takes but which would only slow the fuzzer down.
+// Whether data holds a bitmap whose picture the fuzzer's memory would not hold comfortably: a
+// run-length picture is held decoded, and a few bytes may declare a quarter of a gigapixel, which
+// the readers take but which would only slow the fuzzer down.
+bool DeclaresHugeBitmap(const std::uint8_t* data, std::size_t size) {
     std::size_t nRead = 0;
     BitmapLayout layout;
     const int nCode = ReadBitmapLayout(
@@ -50,9 +54,70 @@ void FuzzAnyBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
             return nCopied;
         },
         BitmapRules::Every, layout);
-    if (nCode == 0 && static_cast<double>(layout.nWidth) * layout.nHeight > 16.0 * 1024 * 1024)
+    return nCode == 0 && static_cast<double>(layout.nWidth) * layout.nHeight > 16.0 * 1024 * 1024;
+}
+
+void FuzzAnyBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
+    if (!DeclaresHugeBitmap(data, size))
+        CompressThrough<COXAnyBitmapFile>(data, size);
+}
+
+namespace {
+
+// What the preview and transform do with a DIB they read.
+void WorkOn(COXDIB& dib) {
+    const CSize size = dib.GetSize();
+    dib.Rotate(90, FALSE, TRUE);
+    dib.Resize(size.cx / 2 + 1, size.cy / 3 + 1);
+    CMemFile output;
+    dib.Write(&output);
+}
+
+}  // namespace
+
+void FuzzDib(const std::uint8_t* data, std::size_t size) {
+    const std::string sBytes(reinterpret_cast<const char*>(data), size);
+    if (!DeclaresHugeBitmap(data, size)) {
+        CMemFile file(sBytes);
+        COXDIB dib;
+        if (dib.Read(&file))
+            WorkOn(dib);
+    }
+    // The object form: a class tag, then a whole bitmap file.
+    if (size > 12 && DeclaresHugeBitmap(data + 12, size - 12))
         return;
-    CompressThrough<COXAnyBitmapFile>(data, size);
+    CMemFile archived(sBytes);
+    try {
+        CArchive ar(&archived, CArchive::load);
+        COXDIB* pDib = nullptr;
+        ar >> pDib;
+        if (pDib != nullptr)
+            WorkOn(*pDib);
+        delete pDib;
+    } catch (CException* e) {
+        e->Delete();
+    }
+}
+
+void FuzzPathRecords(const std::uint8_t* data, std::size_t size) {
+    CMemFile file(std::string(reinterpret_cast<const char*>(data), size));
+    // A later record may refer back to an object read before: each is deleted once, at the end.
+    std::set<CObject*> objects;
+    try {
+        CArchive ar(&file, CArchive::load);
+        for (int i = 0; i < 8; ++i) {
+            CObject* pObject = ar.ReadObject(nullptr);
+            objects.insert(pObject);
+            if (auto* pDirectory = dynamic_cast<COXDirSpec*>(pObject))
+                pDirectory->GetDirectory();
+            if (auto* pFile = dynamic_cast<COXFileSpec*>(pObject))
+                pFile->GetFileName();
+        }
+    } catch (CException* e) {
+        e->Delete();
+    }
+    for (CObject* pObject : objects)
+        delete pObject;
 }
 
 namespace {

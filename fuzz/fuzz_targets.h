@@ -1,4 +1,5 @@
-// One conversion of fuzzer input in memory, as the encoder or the decoder runs it on files.
+// Fuzzer input run in memory: one conversion, as the encoder or the decoder runs it on files, or
+// a DIB or a path object loaded as the program loads them.
 #pragma once
 
 #include <cstddef>
@@ -11,3 +12,8 @@ void FuzzAnyBitmapToJpeg(const std::uint8_t* data, std::size_t size);
 // Reads data as a JPEG and decompresses it into a bitmap, with options taken from its last
 // byte; every outcome but a crash is fine.
 void FuzzJpegToBitmap(const std::uint8_t* data, std::size_t size);
+// Reads data as a BMP file into a COXDIB, and as an archive holding a COXDIB object; turns,
+// resizes and writes whatever is accepted.
+void FuzzDib(const std::uint8_t* data, std::size_t size);
+// Loads data as an archive holding path objects (file, directory and path records).
+void FuzzPathRecords(const std::uint8_t* data, std::size_t size);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes a seed corpus from the project's own sample picture and runs the fuzz targets for a
-# bounded time. Fails when a fuzzer finds a crash; the input is left in the build folder
+# Makes a seed corpus from the project's own sample picture and kept inputs, and runs the fuzz
+# targets for a bounded time. Fails when a fuzzer finds a crash; the input is left in the build folder
 # (crash-*) to become a regression test in tests/data/fuzz.
 # Usage: fuzz/run.sh BUILD_DIR [SECONDS per target, default 45]
 set -euo pipefail
@@ -9,7 +9,8 @@ build=$(cd "$1" && pwd)
 seconds=${2:-45}
 cli=$build/cli/tarnel-cli
 corpus=$build/corpus
-mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$build/findings"
+mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$corpus/dib" "$corpus/path_record" \
+    "$build/findings"
 
 # Small seeds fuzz fast: a 20 x 15 picture in every layout the reader takes.
 "$cli" compress tests/data/sample.bmp "$corpus/sample.jpg" --yes >/dev/null
@@ -23,11 +24,14 @@ mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$build/findings"
 "$cli" compress "$corpus/bitmap/win24.bmp" "$corpus/jpeg/grey.jpg" --grayscale --optimize --yes
 "$cli" compress "$corpus/bitmap/win8.bmp" "$corpus/jpeg/q10.jpg" --quality 10 --yes >/dev/null || true
 
-# The reader of every layout starts from the same bitmaps.
+# The reader of every layout and the DIB start from the same bitmaps and the inputs kept for
+# them; the path records from the kept ones.
 cp "$corpus"/bitmap/*.bmp tests/data/fuzz/any_bitmap/*.bmp "$corpus/any_bitmap/"
+cp "$corpus"/bitmap/*.bmp tests/data/fuzz/dib/* "$corpus/dib/"
+cp tests/data/fuzz/path_record/* "$corpus/path_record/"
 
 status=0
-for target in bitmap jpeg any_bitmap; do
+for target in bitmap jpeg any_bitmap dib path_record; do
     echo "=== fuzzing $target for $seconds s"
     (cd "$build/findings" && "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 "$corpus/$target" 2>&1 | tail -n 12) || status=1

@@ -60,37 +60,6 @@ ULONGLONG FileLength(CArchive& ar) {
     }
 }
 
-// The packed DIB a file of this layout becomes: a 40-byte header, the masks of bit fields, the
-// colour table in use, and bottom-up rows, run-length pictures decoded.
-SIZE_T PackedSize(const BitmapLayout& l) {
-    return kInfoHeaderSize + (l.HasMasks() ? kMaskBytes : 0) + 4 * static_cast<SIZE_T>(l.nColors) +
-           static_cast<SIZE_T>(l.PixelBytes());
-}
-
-BOOL PutHeaderAndTable(const BitmapLayout& l, BYTE* p) {
-    BITMAPINFOHEADER* pInfo = Info(p);
-    *pInfo = BITMAPINFOHEADER{};
-    pInfo->biSize = kInfoHeaderSize;
-    pInfo->biWidth = l.nWidth;
-    pInfo->biHeight = l.nHeight;
-    pInfo->biPlanes = 1;
-    pInfo->biBitCount = static_cast<WORD>(l.nBitsPerPixel);
-    pInfo->biCompression = l.HasMasks() ? BI_BITFIELDS : BI_RGB;
-    pInfo->biSizeImage = static_cast<DWORD>(l.PixelBytes());
-    pInfo->biXPelsPerMeter = static_cast<LONG>(l.nXPelsPerMeter);
-    pInfo->biYPelsPerMeter = static_cast<LONG>(l.nYPelsPerMeter);
-    pInfo->biClrUsed = static_cast<DWORD>(l.nColors);
-    pInfo->biClrImportant = l.nClrImportant <= pInfo->biClrUsed ? l.nClrImportant : 0;
-    BYTE* pTable = p + kInfoHeaderSize;
-    if (l.HasMasks())
-        for (const BitmapField& field : l.fields) {
-            std::memcpy(pTable, &field.nMask, sizeof field.nMask);
-            pTable += sizeof field.nMask;
-        }
-    std::memcpy(pTable, l.colors, 4 * static_cast<SIZE_T>(l.nColors));
-    return TRUE;
-}
-
 // Run-length data, decoded into whole rows of the bit count: the rest of the file, as much as
 // the reader of every layout takes.
 BOOL ReadRunLength(CArchive& ar, const BitmapLayout& l, ULONGLONG nAvailable, BYTE* pBits) {
@@ -139,46 +108,6 @@ BOOL ReadPixels(CArchive& ar, const BitmapLayout& l, ULONGLONG nAvailable, BYTE*
         TurnRowsOver(p);
     return TRUE;
 }
-
-// Whether every pixel of a colour-mapped picture has a colour in its table, as the converter
-// requires.
-BOOL IndexesWithinTable(const BitmapLayout& l, const BYTE* pBits) {
-    const int nBits = l.nBitsPerPixel;
-    if (nBits > 8 || l.nColors >= (1 << nBits))
-        return TRUE;
-    for (LONG y = 0; y < l.nHeight; ++y) {
-        const BYTE* pRow =
-            pBits + static_cast<std::size_t>(y) * static_cast<std::size_t>(l.nStride);
-        for (LONG x = 0; x < l.nWidth; ++x) {
-            const long long nBit = static_cast<long long>(x) * nBits;
-            const int nIndex = (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1 << nBits) - 1);
-            if (nIndex >= l.nColors)
-                return FALSE;
-        }
-    }
-    return TRUE;
-}
-
-// Owns a global memory block until it is handed on.
-class CBlockOwner {
-public:
-    explicit CBlockOwner(HGLOBAL h) : m_h(h) {}
-    ~CBlockOwner() {
-        if (m_h != nullptr)
-            GlobalFree(m_h);
-    }
-    CBlockOwner(const CBlockOwner&) = delete;
-    CBlockOwner& operator=(const CBlockOwner&) = delete;
-    HGLOBAL Get() const { return m_h; }
-    HGLOBAL Release() {
-        HGLOBAL h = m_h;
-        m_h = nullptr;
-        return h;
-    }
-
-private:
-    HGLOBAL m_h;
-};
 
 // Whether a block holds a packed DIB this class can work on, checked as a file of it would be:
 // a 40-byte header (or, with bCoreAllowed, a 12-byte one), a layout the converter reads, a
@@ -416,8 +345,10 @@ BOOL COXDIB::ReadBitmap(CArchive& ar, BOOL bEmptyRecord) {
     {
         CGlobalLock dib(block.Get());
         BYTE* p = dib.Get();
-        if (p == nullptr || !PutHeaderAndTable(layout, p) || !Skip(ar, layout.nGap) ||
-            !ReadPixels(ar, layout, nLength - layout.nPixelOffset, p) ||
+        if (p == nullptr)
+            return FALSE;
+        PutHeaderAndTable(layout, p);
+        if (!Skip(ar, layout.nGap) || !ReadPixels(ar, layout, nLength - layout.nPixelOffset, p) ||
             !IndexesWithinTable(layout, GetBits(p)))
             return FALSE;
     }

@@ -54,6 +54,10 @@ public:
     BOOL Read(LPCTSTR lpszPath);
     BOOL Read(CFile* pFile);
     BOOL Read(CArchive& ar);
+    // For a preview: a picture larger than maxSize is read at most at that size, each reduced
+    // row and column the nearest of the file's; one that fits is read whole. The file's rows
+    // must all be there, as for Read.
+    BOOL ReadReduced(LPCTSTR lpszPath, CSize maxSize);
     BOOL Write(LPCTSTR lpszPath);
     BOOL Write(CFile* pFile);
     BOOL Write(CArchive& ar);

@@ -50,6 +50,51 @@ PALETTEENTRY ColorEntry(const BYTE* pDIB, DWORD i) {
     return PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
 }
 
+SIZE_T PackedSize(const BitmapLayout& l) {
+    return kInfoHeaderSize + (l.HasMasks() ? kMaskBytes : 0) + 4 * static_cast<SIZE_T>(l.nColors) +
+           static_cast<SIZE_T>(l.PixelBytes());
+}
+
+void PutHeaderAndTable(const BitmapLayout& l, BYTE* p) {
+    BITMAPINFOHEADER* pInfo = Info(p);
+    *pInfo = BITMAPINFOHEADER{};
+    pInfo->biSize = kInfoHeaderSize;
+    pInfo->biWidth = l.nWidth;
+    pInfo->biHeight = l.nHeight;
+    pInfo->biPlanes = 1;
+    pInfo->biBitCount = static_cast<WORD>(l.nBitsPerPixel);
+    pInfo->biCompression = l.HasMasks() ? BI_BITFIELDS : BI_RGB;
+    pInfo->biSizeImage = static_cast<DWORD>(l.PixelBytes());
+    pInfo->biXPelsPerMeter = static_cast<LONG>(l.nXPelsPerMeter);
+    pInfo->biYPelsPerMeter = static_cast<LONG>(l.nYPelsPerMeter);
+    pInfo->biClrUsed = static_cast<DWORD>(l.nColors);
+    pInfo->biClrImportant = l.nClrImportant <= pInfo->biClrUsed ? l.nClrImportant : 0;
+    BYTE* pTable = p + kInfoHeaderSize;
+    if (l.HasMasks())
+        for (const BitmapField& field : l.fields) {
+            std::memcpy(pTable, &field.nMask, sizeof field.nMask);
+            pTable += sizeof field.nMask;
+        }
+    std::memcpy(pTable, l.colors, 4 * static_cast<SIZE_T>(l.nColors));
+}
+
+BOOL IndexesWithinTable(const BitmapLayout& l, const BYTE* pBits) {
+    const int nBits = l.nBitsPerPixel;
+    if (nBits > 8 || l.nColors >= (1 << nBits))
+        return TRUE;
+    for (LONG y = 0; y < l.nHeight; ++y) {
+        const BYTE* pRow =
+            pBits + static_cast<std::size_t>(y) * static_cast<std::size_t>(l.nStride);
+        for (LONG x = 0; x < l.nWidth; ++x) {
+            const long long nBit = static_cast<long long>(x) * nBits;
+            const int nIndex = (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1 << nBits) - 1);
+            if (nIndex >= l.nColors)
+                return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 void TurnRowsOver(BYTE* pDIB) {
     const BITMAPINFOHEADER* pInfo = Info(pDIB);
     const auto nStride = static_cast<std::size_t>(Stride(pInfo->biWidth, pInfo->biBitCount));

@@ -3,8 +3,10 @@
 
 #include <cstring>
 
+#include "imagefile/bitmap_layout.h"
 #include "platform/archive.h"
 #include "platform/gdi_types.h"
+#include "platform/global_memory.h"
 
 namespace dib_layout {
 
@@ -41,6 +43,36 @@ DWORD ColorTableBytes(const BITMAPINFOHEADER& info, DWORD nColors);
 PALETTEENTRY ColorEntry(const BYTE* pDIB, DWORD i);
 // Where colour-table entry i of a 40-byte-header DIB lies.
 RGBQUAD* ColorTable(BYTE* pDIB);
+
+// The packed DIB a file of this layout becomes: a 40-byte header, the masks of bit fields, the
+// colour table in use, and bottom-up rows, run-length pictures decoded.
+SIZE_T PackedSize(const BitmapLayout& layout);
+// Puts the header and the colour table (after the masks) of that DIB at p.
+void PutHeaderAndTable(const BitmapLayout& layout, BYTE* p);
+// Whether every pixel of the colour-mapped rows at pBits has a colour in the table, as the
+// converter requires.
+BOOL IndexesWithinTable(const BitmapLayout& layout, const BYTE* pBits);
+
+// Owns a global memory block until it is handed on.
+class CBlockOwner {
+public:
+    explicit CBlockOwner(HGLOBAL h) : m_h(h) {}
+    ~CBlockOwner() {
+        if (m_h != nullptr)
+            GlobalFree(m_h);
+    }
+    CBlockOwner(const CBlockOwner&) = delete;
+    CBlockOwner& operator=(const CBlockOwner&) = delete;
+    HGLOBAL Get() const { return m_h; }
+    HGLOBAL Release() {
+        HGLOBAL h = m_h;
+        m_h = nullptr;
+        return h;
+    }
+
+private:
+    HGLOBAL m_h;
+};
 
 // Reverses the order of the stored rows: a top-down image becomes bottom-up.
 void TurnRowsOver(BYTE* pDIB);

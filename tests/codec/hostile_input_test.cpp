@@ -49,7 +49,9 @@ TEST_F(HostileInputTest, EveryKeptFuzzInputRunsCleanly) {
         void (*pfnTarget)(const std::uint8_t*, std::size_t);
     } targets[] = {{"bitmap", FuzzBitmapToJpeg},
                    {"any_bitmap", FuzzAnyBitmapToJpeg},
-                   {"jpeg", FuzzJpegToBitmap}};
+                   {"jpeg", FuzzJpegToBitmap},
+                   {"dib", FuzzDib},
+                   {"path_record", FuzzPathRecords}};
     int nInputs = 0;
     for (const auto& target : targets) {
         for (const auto& entry : fs::directory_iterator(kFuzzData + "/" + target.pszFolder)) {
@@ -59,7 +61,7 @@ TEST_F(HostileInputTest, EveryKeptFuzzInputRunsCleanly) {
             ++nInputs;
         }
     }
-    EXPECT_GE(nInputs, 7);
+    EXPECT_GE(nInputs, 10);
 }
 
 TEST_F(HostileInputTest, JpegHeaderPromisingAnImpossibleBitmapIsRefusedAtOnce) {

@@ -400,9 +400,70 @@ void CheckMenu(const std::wstring& sExe) {
     FreeLibrary(h);
 }
 
+// The colour of the screen at a point of a window, read across processes.
+COLORREF ScreenPixel(HWND hWindow, int dx, int dy) {
+    RECT r{};
+    GetWindowRect(hWindow, &r);
+    HDC hScreen = GetDC(nullptr);
+    const COLORREF colour =
+        GetPixel(hScreen, (r.left + r.right) / 2 + dx, (r.top + r.bottom) / 2 + dy);
+    ReleaseDC(nullptr, hScreen);
+    return colour;
+}
+
+// Times the bitmap choice's preview of the one file in sFolder, from its selection to a picture in
+// the pane, and prints it; Tarnel.exe stays open until the file sDone appears, so that a script
+// can read its memory.
+int PreviewBench(const std::wstring& sExe, const std::wstring& sFolder, const std::wstring& sDone) {
+    Tarnel t;
+    if (!t.Start(sExe, sFolder)) {
+        std::printf("PREVIEW_FAILED Tarnel.exe did not start\n");
+        return 1;
+    }
+    Command(t.hMain, 32771);
+    HWND hDialog = nullptr, hList = nullptr;
+    WaitFor([&] { return (hDialog = FindOwnedDialog(t.pi.dwProcessId, t.hMain)) != nullptr; });
+    WaitFor([&] { return (hList = FindDescendant(hDialog, L"SysListView32")) != nullptr; });
+    HWND hCheck = FindDescendantById(hDialog, 23082), hPane = FindDescendantById(hDialog, 23080);
+    // The dialog opens where the program chose last: the folder typed in takes it there.
+    if (hDialog != nullptr) {
+        SetText(GetDlgItem(hDialog, cmb13), sFolder);
+        PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    // The list may be made anew for the folder.
+    const bool bListed = WaitFor([&] {
+        hList = FindDescendant(hDialog, L"SysListView32");
+        return hList != nullptr && SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0) == 1;
+    });
+    if (!bListed || hCheck == nullptr || hPane == nullptr) {
+        std::printf(
+            "PREVIEW_FAILED no dialog listing the one bitmap (%d items)\n",
+            hList != nullptr ? static_cast<int>(SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0)) : -1);
+        return 1;
+    }
+    PostMessageW(hCheck, BM_CLICK, 0, 0);
+    WaitFor([&] { return IsWindowVisible(hPane) != FALSE; });
+    Sleep(500);
+    const COLORREF nEmpty = ScreenPixel(hPane, 3, 7);
+    const DWORD nStart = GetTickCount();
+    PostKey(hList, VK_HOME);
+    const bool bShown = WaitFor([&] { return ScreenPixel(hPane, 3, 7) != nEmpty; }, 60000);
+    const DWORD nElapsed = GetTickCount() - nStart;
+    std::printf("PREVIEW_MS=%lu shown=%d\n", static_cast<unsigned long>(nElapsed), bShown ? 1 : 0);
+    std::fflush(stdout);
+    WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
+    PostMessageW(hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    WaitFor([&] { return !IsWindow(hDialog); });
+    Command(t.hMain, IDCANCEL);
+    t.Ended();
+    return bShown ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--preview-bench")
+        return PreviewBench(Wide(argv[2]), Wide(argv[3]), Wide(argv[4]));
     if (argc != 4) {
         std::fprintf(stderr, "usage: gui_driver TARNEL.EXE WORKDIR SYNCDIR\n");
         return 2;

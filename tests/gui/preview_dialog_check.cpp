@@ -254,6 +254,12 @@ void DriveCancelledRun(const Ui& ui, const std::wstring& sSync) {
     ui.Select({L"c.jpg"});
     Check(WaitFor([&] { return !pDialog->HasPicture() && PaneShowsCross(ui.hPane); }),
           sStyle + "a .jpg shows the crossed box");
+    ui.Select({L"broken.bmp"});
+    Check(WaitFor([&] { return !pDialog->HasPicture() && PaneShowsCross(ui.hPane); }),
+          sStyle + "a broken bitmap shows the crossed box");
+    ui.Select({L"写真.bmp"});
+    Check(WaitFor([&] { return PaneShows(ui.hPane, test_pictures::Expected24); }),
+          sStyle + "and the next bitmap previews as before");
     ui.Select({L"a24.bmp", L"b8.BMP"});
     Check(WaitFor([&] { return !IsWindowEnabled(ui.hCheck); }),
           sStyle + "two files disable the check box");
@@ -319,6 +325,23 @@ bool WritePicture24(const std::wstring& sPath) {
 
 }  // namespace
 
+// A bitmap whose header promises rows the file does not hold.
+bool WriteBroken(const std::wstring& sPath) {
+    BYTE bytes[14 + 40] = {'B', 'M'};
+    bytes[10] = 54;
+    bytes[14] = 40;
+    bytes[18] = bytes[22] = 200;  // 200 x 200
+    bytes[26] = 1;
+    bytes[28] = 24;
+    HANDLE h = CreateFileW(sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD nWritten = 0;
+    const BOOL bWritten = h != INVALID_HANDLE_VALUE &&
+                          WriteFile(h, bytes, sizeof bytes, &nWritten, nullptr) &&
+                          nWritten == sizeof bytes;
+    CloseHandle(h);
+    return bWritten;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc != 5) {
         std::printf(
@@ -333,7 +356,8 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW((sFolder + L"\\sub").c_str(), nullptr);
     Check(WritePicture24(sFolder + L"\\a24.bmp") && WritePicture24(sFolder + L"\\写真.bmp") &&
               CopyFileW(argv[3], (sFolder + L"\\b8.BMP").c_str(), FALSE) &&
-              CopyFileW(argv[3], (sFolder + L"\\c.jpg").c_str(), FALSE),
+              CopyFileW(argv[3], (sFolder + L"\\c.jpg").c_str(), FALSE) &&
+              WriteBroken(sFolder + L"\\broken.bmp"),
           "pictures written");
     SetCurrentDirectoryW(sFolder.c_str());
     if (!bExplorer)

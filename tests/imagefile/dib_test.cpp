@@ -255,6 +255,36 @@ TEST(DIBHandleTest, HandlesAreCheckedAsFilesAre) {
 
 class DIBFileTest : public TempDirTest {};
 
+TEST_F(DIBFileTest, APreviewReadsALargePictureAtTheSizeItIsShown) {
+    for (int nBits : {1, 4, 8, 16, 24, 32}) {
+        for (bool bTopDown : {false, true}) {
+            SCOPED_TRACE(std::to_string(nBits) + (bTopDown ? " bits, top-down" : " bits"));
+            BmpShape shape = Layout(40, 41, 29, nBits);
+            shape.bTopDown = bTopDown;
+            WriteFile(PathOf("large.bmp"), BuildBmp(shape));
+            COXDIB whole, reduced;
+            ASSERT_TRUE(whole.Read(PathOf("large.bmp").c_str()));
+            ASSERT_TRUE(reduced.ReadReduced(PathOf("large.bmp").c_str(), CSize(10, 7)));
+            const Held all = Hold(whole), few = Hold(reduced);
+            ASSERT_EQ(reduced.GetSize(), CSize(10, 7));
+            EXPECT_EQ(few.sTable, all.sTable);
+            for (LONG y = 0; y < 7; ++y)  // the nearest row and column to each one's middle
+                for (LONG x = 0; x < 10; ++x)
+                    ASSERT_EQ(PixelAt(few, x, y),
+                              PixelAt(all, (2 * x + 1) * 41 / 20, (2 * y + 1) * 29 / 14))
+                        << x << "," << y;
+        }
+    }
+    // A picture that fits is read whole; one whose rows are not all there is refused.
+    COXDIB dib;
+    ASSERT_TRUE(dib.ReadReduced(PathOf("large.bmp").c_str(), CSize(41, 100)));
+    EXPECT_EQ(dib.GetSize(), CSize(41, 29));
+    const std::string sFile = BuildBmp(Layout(40, 41, 29, 24));
+    WriteFile(PathOf("cut.bmp"), sFile.substr(0, sFile.size() - 1));
+    EXPECT_FALSE(dib.ReadReduced(PathOf("cut.bmp").c_str(), CSize(10, 7)));
+    EXPECT_TRUE(dib.IsEmpty());
+}
+
 TEST_F(DIBFileTest, FailuresLetGoOfWhatTheyHeld) {
     // A file that failed to be written is closed, as one that was written is.
     COXDIB empty;

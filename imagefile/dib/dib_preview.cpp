@@ -1,0 +1,102 @@
+// COXDIB: a bitmap file read at most at the size it is shown, for previews of large pictures.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "imagefile/dib/dib.h"
+#include "imagefile/dib/dib_layout.h"
+#include "platform/file.h"
+
+using namespace dib_layout;
+
+namespace {
+
+// Pixel x of a row of nBits per pixel, 1 to 8 bits: its colour index.
+unsigned IndexAt(const BYTE* pRow, LONG x, int nBits) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    return (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1U << nBits) - 1);
+}
+
+void PutIndex(BYTE* pRow, LONG x, int nBits, unsigned nIndex) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    const int nShift = static_cast<int>(8 - nBits - nBit % 8);
+    pRow[nBit / 8] =
+        static_cast<BYTE>((pRow[nBit / 8] & ~(((1U << nBits) - 1) << nShift)) | (nIndex << nShift));
+}
+
+// The source column or row whose middle is nearest the middle of position i of nTo.
+LONG Nearest(LONG i, LONG nFrom, LONG nTo) {
+    return static_cast<LONG>((2 * static_cast<long long>(i) + 1) * nFrom / (2LL * nTo));
+}
+
+// Takes every nth pixel of a source row into a reduced row.
+void ReduceRow(const BYTE* pIn, const BitmapLayout& from, BYTE* pOut, const BitmapLayout& to) {
+    const int nBits = from.nBitsPerPixel;
+    for (LONG x = 0; x < to.nWidth; ++x) {
+        const LONG nSource = Nearest(x, from.nWidth, to.nWidth);
+        if (nBits < 8)
+            PutIndex(pOut, x, nBits, IndexAt(pIn, nSource, nBits));
+        else
+            std::memcpy(pOut + x * (nBits / 8), pIn + nSource * (nBits / 8), nBits / 8);
+    }
+}
+
+}  // namespace
+
+BOOL COXDIB::ReadReduced(LPCTSTR lpszPath, CSize maxSize) {
+    Empty();
+    CFile file;
+    CFileException error;
+    if (maxSize.cx <= 0 || maxSize.cy <= 0 ||
+        !file.Open(lpszPath, CFile::modeRead | CFile::shareDenyWrite, &error))
+        return FALSE;
+    try {
+        BitmapLayout from;
+        if (ReadBitmapLayout([&file](BYTE* p, UINT n) { return file.Read(p, n); },
+                             BitmapRules::Every, from) != 0)
+            return FALSE;
+        // A picture that fits, or one only its whole run-length data describes, is read whole.
+        if (from.IsRunLength() || (from.nWidth <= maxSize.cx && from.nHeight <= maxSize.cy)) {
+            file.Close();
+            return Read(lpszPath);
+        }
+        // The same verdict as a whole read on a file that cannot hold its rows.
+        const ULONGLONG nLength = file.GetLength();
+        if (from.nPixelOffset > nLength || from.PixelBytes() > nLength - from.nPixelOffset)
+            return FALSE;
+        BitmapLayout to = from;
+        to.nWidth = std::min<LONG>(from.nWidth, maxSize.cx);
+        to.nHeight = std::min<LONG>(from.nHeight, maxSize.cy);
+        to.bTopDown = FALSE;
+        to.nStride = Stride(to.nWidth, to.nBitsPerPixel);
+        CBlockOwner block(GlobalAlloc(GHND, PackedSize(to)));
+        if (block.Get() == nullptr)
+            return FALSE;
+        std::vector<BYTE> row(static_cast<std::size_t>(from.nStride));
+        {
+            CGlobalLock dib(block.Get());
+            BYTE* p = dib.Get();
+            if (p == nullptr)
+                return FALSE;
+            PutHeaderAndTable(to, p);
+            BYTE* pBits = GetBits(p);
+            for (LONG y = 0; y < to.nHeight; ++y) {  // rows from the bottom
+                const LONG nRow = Nearest(y, from.nHeight, to.nHeight);
+                const LONG nStored = from.bTopDown ? from.nHeight - 1 - nRow : nRow;
+                file.Seek(static_cast<std::int64_t>(from.nPixelOffset +
+                                                    static_cast<ULONGLONG>(nStored) * from.nStride),
+                          CFile::begin);
+                if (file.Read(row.data(), static_cast<UINT>(row.size())) != row.size())
+                    return FALSE;
+                ReduceRow(row.data(), from, pBits + static_cast<std::size_t>(y) * to.nStride, to);
+            }
+            if (!IndexesWithinTable(to, pBits))
+                return FALSE;
+        }
+        return Adopt(block.Release());
+    } catch (CFileException* e) {
+        e->Delete();
+    } catch (const std::bad_alloc&) {
+    }
+    return FALSE;
+}
