@@ -45,6 +45,9 @@ public:
     BOOL CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnlyContents = FALSE,
                   BOOL bCleanUp = FALSE, CopyStatusWindow* pStatus = nullptr);
     short GetError() const { return m_nError; }
+    // Whether the copy could not take back or give back everything: what it left stays on the
+    // disk, a user's file that could not be given back under its kept name beside its own.
+    BOOL IsRollBackUnfinished() const { return m_bRollBackUnfinished; }
 
 private:
     // A file the copy replaced, moved aside until the copy is over.

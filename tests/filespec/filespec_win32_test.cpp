@@ -519,6 +519,7 @@ TEST_F(TreeCopyTest, AUsersFileThatCannotBeGivenBackIsKeptNotDeleted) {
         EXPECT_FALSE(copy.CopyTree(COXDirSpec(In("一").c_str()),
                                    COXDirSpec(In(sFolder.substr(0, sFolder.find('\\'))).c_str()),
                                    FALSE, bCleanUp));
+        EXPECT_TRUE(copy.IsRollBackUnfinished());
         const Snapshot after = SnapshotOf(In(sFolder));
         ASSERT_EQ(after.size(), 1u);
         EXPECT_EQ(after.begin()->second.substr(0, 11), "the user's|");
