@@ -191,17 +191,60 @@ std::wstring GuidText(REFGUID guid) {
     return sz;
 }
 
-// Sets the default value (sName empty) or a named value of HKEY_CLASSES_ROOT\sKey.
-void SetClassesValue(const std::wstring& sKey, const std::wstring& sName,
+// Where the registration lives: the machine's classes, or, for a user who may not write those
+// (a standard user on current Windows), the user's own, which COM reads first.
+struct ClassesRoot {
+    HKEY hRoot;
+    const wchar_t* pszPrefix;
+};
+const ClassesRoot kMachineClasses{HKEY_CLASSES_ROOT, L""};
+const ClassesRoot kUserClasses{HKEY_CURRENT_USER, L"Software\\Classes\\"};
+
+// A test makes the machine's classes refuse writes, as they do for a standard user.
+bool MachineClassesRefuseWrites() {
+    return GetEnvironmentVariableW(L"TARNEL_TEST_READ_ONLY_CLASSES", nullptr, 0) != 0;
+}
+
+// Sets the default value of root\sKey; FALSE when the system refuses.
+bool SetClassesValue(const ClassesRoot& root, const std::wstring& sKey,
                      const std::wstring& sValue) {
+    if (root.hRoot == HKEY_CLASSES_ROOT && MachineClassesRefuseWrites())
+        return false;
     HKEY hKey = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, sKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey,
-                        nullptr) != ERROR_SUCCESS)
-        return;  // the framework does not examine the results either
-    RegSetValueExW(hKey, sName.empty() ? nullptr : sName.c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(sValue.c_str()),
-                   static_cast<DWORD>((sValue.size() + 1) * sizeof(wchar_t)));
+    if (RegCreateKeyExW(root.hRoot, (root.pszPrefix + sKey).c_str(), 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG nResult =
+        RegSetValueExW(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(sValue.c_str()),
+                       static_cast<DWORD>((sValue.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS;
+}
+
+// The keys of the registration and their default values.
+std::vector<std::pair<std::wstring, std::wstring>> RegistrationEntries() {
+    const std::wstring sProgId = L"Tarnel.Application";
+    const std::wstring sClsid = GuidText(CLSID_TarnelApplication);
+    const std::wstring sIid = GuidText(IID_ITarnel);
+    wchar_t szModule[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szModule, MAX_PATH);
+    const std::wstring sServer = L"\"" + std::wstring(szModule) + L"\" /Automation";
+    const std::wstring sPSDispatch = L"{00020420-0000-0000-C000-000000000046}";
+    return {{sProgId, sProgId},
+            {sProgId + L"\\CLSID", sClsid},
+            {L"CLSID\\" + sClsid, sProgId},
+            {L"CLSID\\" + sClsid + L"\\ProgID", sProgId},
+            {L"CLSID\\" + sClsid + L"\\LocalServer32", sServer},
+            {L"Interface\\" + sIid, L"ITarnel"},
+            {L"Interface\\" + sIid + L"\\ProxyStubClsid", sPSDispatch},
+            {L"Interface\\" + sIid + L"\\ProxyStubClsid32", sPSDispatch}};
+}
+
+bool WriteRegistration(const ClassesRoot& root) {
+    bool bWritten = true;
+    for (const auto& [sKey, sValue] : RegistrationEntries())
+        bWritten = SetClassesValue(root, sKey, sValue) && bWritten;
+    return bWritten;
 }
 
 }  // namespace
@@ -229,20 +272,15 @@ void RevokeTarnelClassFactory() {
 }
 
 void UpdateTarnelRegistry() {
-    const std::wstring sProgId = L"Tarnel.Application";
-    const std::wstring sClsid = GuidText(CLSID_TarnelApplication);
-    const std::wstring sIid = GuidText(IID_ITarnel);
-    wchar_t szModule[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, szModule, MAX_PATH);
-    const std::wstring sServer = L"\"" + std::wstring(szModule) + L"\" /Automation";
-    const std::wstring sPSDispatch = L"{00020420-0000-0000-C000-000000000046}";
+    if (!WriteRegistration(kMachineClasses))
+        WriteRegistration(kUserClasses);
+}
 
-    SetClassesValue(sProgId, L"", sProgId);
-    SetClassesValue(sProgId + L"\\CLSID", L"", sClsid);
-    SetClassesValue(L"CLSID\\" + sClsid, L"", sProgId);
-    SetClassesValue(L"CLSID\\" + sClsid + L"\\ProgID", L"", sProgId);
-    SetClassesValue(L"CLSID\\" + sClsid + L"\\LocalServer32", L"", sServer);
-    SetClassesValue(L"Interface\\" + sIid, L"", L"ITarnel");
-    SetClassesValue(L"Interface\\" + sIid + L"\\ProxyStubClsid", L"", sPSDispatch);
-    SetClassesValue(L"Interface\\" + sIid + L"\\ProxyStubClsid32", L"", sPSDispatch);
+void UnregisterTarnel() {
+    const std::wstring keys[] = {L"Tarnel.Application",
+                                 L"CLSID\\" + GuidText(CLSID_TarnelApplication),
+                                 L"Interface\\" + GuidText(IID_ITarnel)};
+    for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        for (const std::wstring& sKey : keys)
+            RegDeleteTreeW(hRoot, (L"Software\\Classes\\" + sKey).c_str());
 }

@@ -25,5 +25,8 @@ BOOL RegisterTarnelClassFactory();
 void RevokeTarnelClassFactory();
 
 // Writes the class's registry entries: the ProgID, the class id with this executable as its
-// local server (started with /Automation), and the dispatch interface.
+// local server (started with /Automation), and the dispatch interface; under the user's own
+// classes when the machine's refuse them.
 void UpdateTarnelRegistry();
+// Removes those entries from wherever they are, the machine's classes and the user's.
+void UnregisterTarnel();

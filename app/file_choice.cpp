@@ -1,6 +1,8 @@
-// CTarnelDlg's file choice commands: choosing the bitmap or the JPEG, the size read-out and
-// the derived name of the other file.
+// CTarnelDlg's file choice commands: choosing the bitmap or the JPEG in a file dialog, by
+// dropping files on the dialog or on the command line, the size read-out and the derived name of
+// the other file.
 #include <string>
+#include <vector>
 
 #include "app/resource.h"
 #include "app/tarnel_dlg.h"
@@ -19,12 +21,69 @@ void CTarnelDlg::OnSelectJpeg() {
     ChooseFile(request, m_sJpegFile, m_sBitmapFile, ".bmp", IDC_COMPRESS);
 }
 
+namespace {
+
+const char* const kBitmapExtensions[] = {"bmp", "dib"};
+const char* const kJpegExtensions[] = {"jpg", "jpeg", "jpe", "jfif"};
+
+// Whether the file name ends in one of the extensions, whatever their case.
+template <std::size_t N>
+bool HasExtension(const CString& sPath, const char* const (&extensions)[N]) {
+    CString sStem;
+    CTarnelDlg::CutAtLast(sPath, '.', sStem);
+    if (sStem.GetLength() == sPath.GetLength())
+        return false;
+    const CString sExtension = sPath.Mid(sStem.GetLength() + 1);
+    for (const char* pszExtension : extensions)
+        if (sExtension.CompareNoCase(pszExtension) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+const char* const kDropRefusedMessage =
+    "ビットマップ (.bmp .dib) か JPEG (.jpg .jpeg .jpe .jfif) のファイルを選んでください";
+
 void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
                             LPCTSTR lpszDerivedExt, int nDisable) {
     OnReset();
     CString sPath;
     if (m_window.RunFileDialog(request, sPath) != IDOK)
         return;
+    TakeFile(sPath, rsChosen, rsDerived, lpszDerivedExt, nDisable);
+}
+
+void CTarnelDlg::OnDropFiles(const std::vector<CString>& paths) {
+    const CString* pBitmap = nullptr;
+    const CString* pJpeg = nullptr;
+    for (const CString& sPath : paths) {
+        if (pBitmap == nullptr && HasExtension(sPath, kBitmapExtensions))
+            pBitmap = &sPath;
+        else if (pJpeg == nullptr && HasExtension(sPath, kJpegExtensions))
+            pJpeg = &sPath;
+    }
+    if (pBitmap == nullptr && pJpeg == nullptr) {
+        m_window.MessageBox(kDropRefusedMessage, MB_OK | MB_ICONEXCLAMATION, 0);
+        return;
+    }
+    OnReset();
+    if (pBitmap != nullptr && pJpeg != nullptr) {
+        // One of each kind: both paths as they are, either direction to convert.
+        TakeFile(*pBitmap, m_sBitmapFile, m_sJpegFile, ".jpg", 0);
+        m_sJpegFile = *pJpeg;
+        UpdateData(FALSE);
+    } else if (pBitmap != nullptr) {
+        TakeFile(*pBitmap, m_sBitmapFile, m_sJpegFile, ".jpg", IDC_UNCOMPRESS);
+    } else {
+        TakeFile(*pJpeg, m_sJpegFile, m_sBitmapFile, ".bmp", IDC_COMPRESS);
+    }
+}
+
+void CTarnelDlg::OpenFile(const CString& sPath) { OnDropFiles({sPath}); }
+
+void CTarnelDlg::TakeFile(const CString& sPath, CString& rsChosen, CString& rsDerived,
+                          LPCTSTR lpszDerivedExt, int nDisable) {
     rsChosen = sPath;
     CString sSize;
     CString sReadOut;
@@ -35,7 +94,8 @@ void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen,
     m_window.SetItemText(IDC_FILE_SIZE, sReadOut);
     CutAtLast(rsChosen, '.', rsDerived);
     rsDerived += lpszDerivedExt;
-    m_window.EnableItem(nDisable, FALSE);
+    if (nDisable != 0)
+        m_window.EnableItem(nDisable, FALSE);
     UpdateData(FALSE);
 }
 

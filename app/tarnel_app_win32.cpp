@@ -1,8 +1,10 @@
 // CTarnelApp and the program's entry point: OLE first, then the automation class registered as
-// running (started by a client) or written to the registry (started by a user), then the
-// conversion dialog as the main window; the program ends when the dialog does.
+// running (started by a client) or written to the registry (started by a user, with the file
+// its command line names), then the conversion dialog as the main window; the program ends when
+// the dialog does. /Unregserver removes the registration and ends.
 #include "app/automation_win32.h"
 #include "app/resource.h"
+#include "app/start_request.h"
 #include "app/tarnel_auto_proxy.h"
 #include "app/tarnel_dlg_wnd_win32.h"
 #include "platform/wide_win32.h"
@@ -12,14 +14,14 @@
 
 namespace {
 
-BOOL StartedForAutomation() {
+StartRequest ReadCommandLine() {
     int nArgs = 0;
     LPWSTR* ppArgs = CommandLineToArgvW(GetCommandLineW(), &nArgs);
-    BOOL bAutomated = FALSE;
+    std::vector<CString> arguments;
     for (int i = 1; ppArgs != nullptr && i < nArgs; ++i)
-        bAutomated = bAutomated || IsAutomationSwitch(WideToUtf8(ppArgs[i]));
+        arguments.push_back(WideToUtf8(ppArgs[i]));
     LocalFree(ppArgs);
-    return bAutomated;
+    return ParseStartRequest(arguments);
 }
 
 }  // namespace
@@ -32,13 +34,21 @@ public:
             return FALSE;
         }
         m_bOleInitialised = TRUE;
-        if (StartedForAutomation()) {
+        const StartRequest request = ReadCommandLine();
+        switch (request.kind) {
+        case StartRequest::Kind::Unregister:
+            UnregisterTarnel();
+            return FALSE;
+        case StartRequest::Kind::Automation:
             AfxOleSetUserCtrl(FALSE);  // a client's program: it ends with its last object
             RegisterTarnelClassFactory();
-        } else {
+            break;
+        default:
             UpdateTarnelRegistry();
+            break;
         }
         CTarnelDlgWnd dlg;
+        dlg.SetStartFile(request.sFile);
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;

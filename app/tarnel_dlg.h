@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "app/dialog_window.h"
 #include "platform/cstring.h"
@@ -29,6 +30,12 @@ public:
     void OnUnCompress();
     void OnSelectBitmap();
     void OnSelectJpeg();
+    // Files dropped on the dialog: the first bitmap (.bmp, .dib) is taken as choosing it in the
+    // file dialog takes it, or the first JPEG (.jpg, .jpeg, .jpe, .jfif) as the JPEG choice
+    // does; one of each sets both paths. Anything else is refused with a message.
+    void OnDropFiles(const std::vector<CString>& paths);
+    // A file named on the command line ("Open with", "Send to"): as a drop of that one file.
+    void OpenFile(const CString& sPath);
     void OnVersionInfo();
     // Enter with no push button focused: TRUE when the values were taken in and the dialog may end.
     BOOL OnOK();
@@ -75,6 +82,10 @@ private:
     // Stores a confirmed file choice and derives the other path from it.
     void ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
                     LPCTSTR lpszDerivedExt, int nDisable);
+    // Stores a chosen path, shows its size, derives the other path and disables nDisable (0:
+    // none).
+    void TakeFile(const CString& sPath, CString& rsChosen, CString& rsDerived,
+                  LPCTSTR lpszDerivedExt, int nDisable);
 
     BOOL TakeUnsigned(int nID, UINT& rnValue);
 
@@ -83,3 +94,5 @@ private:
 
 // The framework's message for a field that must hold an unsigned number.
 extern const char* const kParseUnsignedMessage;
+// What a drop of files the dialog does not take is told.
+extern const char* const kDropRefusedMessage;

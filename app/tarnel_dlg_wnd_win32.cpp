@@ -3,6 +3,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <shellapi.h>
 
 #include "app/resource.h"
 #include "app/version_info_dlg_wnd_win32.h"
@@ -19,8 +22,30 @@ BOOL CTarnelDlgWnd::OnInitDialog() {
     m_controller.UpdateData(FALSE);
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    // Files dropped from Explorer arrive as WM_DROPFILES.
+    DragAcceptFiles(m_hWnd, TRUE);
+    if (!m_sStartFile.IsEmpty())
+        m_controller.OpenFile(m_sStartFile);
     return TRUE;
 }
+
+namespace {
+
+// The paths a drop carries, in their order; the drop is finished with.
+std::vector<CString> TakeDroppedPaths(HDROP hDrop) {
+    std::vector<CString> paths;
+    const UINT nFiles = DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < nFiles; ++i) {
+        std::wstring sPath(DragQueryFileW(hDrop, i, nullptr, 0) + 1, L'\0');
+        DragQueryFileW(hDrop, i, sPath.data(), static_cast<UINT>(sPath.size()));
+        sPath.resize(sPath.size() - 1);
+        paths.push_back(WideToUtf8(sPath.c_str()));
+    }
+    DragFinish(hDrop);
+    return paths;
+}
+
+}  // namespace
 
 BOOL CTarnelDlgWnd::OnCommand(int nID, int nNotifyCode) {
     switch (nID) {
@@ -54,7 +79,12 @@ void CTarnelDlgWnd::OnOK() {
         EndDialog(IDOK);
 }
 
-BOOL CTarnelDlgWnd::OnMessage(UINT nMsg, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT* pResult) {
+BOOL CTarnelDlgWnd::OnMessage(UINT nMsg, WPARAM wParam, LPARAM /*lParam*/, LRESULT* pResult) {
+    if (nMsg == WM_DROPFILES) {
+        m_controller.OnDropFiles(TakeDroppedPaths(reinterpret_cast<HDROP>(wParam)));
+        *pResult = 0;
+        return TRUE;
+    }
     if (nMsg == WM_QUERYDRAGICON) {
         *pResult = reinterpret_cast<LRESULT>(m_hIcon);
         return TRUE;

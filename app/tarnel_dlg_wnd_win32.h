@@ -11,6 +11,8 @@ public:
 
     // The controller: its members and handlers are the dialog's.
     CTarnelDlg& Controller() { return m_controller; }
+    // A file to open once the dialog is up, as a drop of it would (empty: none).
+    void SetStartFile(const CString& sPath) { m_sStartFile = sPath; }
 
     CString GetItemText(int nID) override;
     void SetItemText(int nID, LPCTSTR lpszText) override;
@@ -35,6 +37,7 @@ private:
     void PaintMinimised();
 
     CTarnelDlg m_controller;
+    CString m_sStartFile;
     HICON m_hIcon;
     HCURSOR m_hCursorBeforeWait = nullptr;
     int m_nWaitDepth = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/resource.h"
+#include "app/start_request.h"
 #include "app/tarnel_auto_proxy.h"
 #include "tests/app/fake_window.h"
 
@@ -24,6 +25,30 @@ TEST(AutoProxyTest, OnlyTheFrameworksSwitchesMeanAutomation) {
     for (const char* psz : std::initializer_list<const char*>{"Automation", "/Auto", "--Automation",
                                                               "/Embedding2", "", nullptr})
         EXPECT_FALSE(IsAutomationSwitch(psz)) << (psz ? psz : "null");
+}
+
+TEST(AutoProxyTest, AStartsWordsSayWhatItIsFor) {
+    using Kind = StartRequest::Kind;
+    const struct {
+        std::vector<CString> words;
+        Kind kind;
+        const char* pszFile;
+    } cases[] = {
+        {{}, Kind::User, ""},
+        {{"C:\\写真\\a.bmp"}, Kind::User, "C:\\写真\\a.bmp"},  // "Open with", "Send to"
+        {{"a.jpg", "b.jpg"}, Kind::User, "a.jpg"},
+        {{"/Automation"}, Kind::Automation, ""},
+        {{"-Embedding", "a.bmp"}, Kind::Automation, ""},
+        {{"/Unregserver"}, Kind::Unregister, ""},
+        {{"-UNREGISTER"}, Kind::Unregister, ""},
+        {{"/Automation", "/Unregserver"}, Kind::Automation, ""},
+        {{"/help", "a.bmp"}, Kind::User, "a.bmp"},
+    };
+    for (const auto& c : cases) {
+        const StartRequest request = ParseStartRequest(c.words);
+        EXPECT_EQ(request.kind, c.kind);
+        EXPECT_EQ(request.sFile, c.pszFile);
+    }
 }
 
 TEST(AutoProxyTest, SettingAPathShowsTheMembersAndDerivesNothing) {

@@ -259,6 +259,35 @@ TEST_F(TarnelDlgTest, ChoosingFilesDerivesTheOtherNameAndSetsTheButtons) {
     EXPECT_EQ(window.log, std::vector<std::string>{"msgbox 16 0 エラー： ***.bmp が存在しません"});
 }
 
+TEST_F(TarnelDlgTest, DroppedFilesAreTakenAsTheFileDialogsChoiceIs) {
+    WriteFile(PathOf("a.BMP"), std::string(2560, 'x'));
+    dlg.OnDropFiles({"notes.txt", PathOf("a.BMP").c_str(), PathOf("z.dib").c_str()});
+    EXPECT_EQ(dlg.m_sBitmapFile, PathOf("a.BMP").c_str());
+    EXPECT_EQ(window.texts[IDC_JPEG_FILE], PathOf("a.jpg"));
+    EXPECT_EQ(window.texts[IDC_FILE_SIZE], "2.51k bytes");
+    EXPECT_TRUE(window.enabled[IDC_COMPRESS]);
+    EXPECT_FALSE(window.enabled[IDC_UNCOMPRESS]);
+
+    dlg.OpenFile(PathOf("photo.jfif").c_str());  // as "Open with" passes it
+    EXPECT_EQ(window.texts[IDC_JPEG_FILE], PathOf("photo.jfif"));
+    EXPECT_EQ(window.texts[IDC_BITMAP_FILE], PathOf("photo.bmp"));
+    EXPECT_FALSE(window.enabled[IDC_COMPRESS]);
+    EXPECT_TRUE(window.enabled[IDC_UNCOMPRESS]);
+
+    // One of each kind: both paths as dropped, both directions open.
+    dlg.OnDropFiles({PathOf("b.jpe").c_str(), PathOf("a.BMP").c_str(), PathOf("c.jpg").c_str()});
+    EXPECT_EQ(window.texts[IDC_BITMAP_FILE], PathOf("a.BMP"));
+    EXPECT_EQ(window.texts[IDC_JPEG_FILE], PathOf("b.jpe"));
+    EXPECT_TRUE(window.enabled[IDC_COMPRESS] && window.enabled[IDC_UNCOMPRESS]);
+
+    // Nothing the dialog takes: a message, the paths as they were.
+    window.log.clear();
+    dlg.OnDropFiles({"readme.txt", "archive.bmp.zip"});
+    EXPECT_EQ(window.log,
+              std::vector<std::string>{std::string("msgbox 48 0 ") + kDropRefusedMessage});
+    EXPECT_EQ(dlg.m_sJpegFile, PathOf("b.jpe").c_str());
+}
+
 TEST_F(TarnelDlgTest, SizeTextDropsTheRemaindersLastDigit) {
     const std::string sPath = PathOf("size");
     const std::pair<long, const char*> cases[] = {{2560, "2.51k"},  {12345, "12.5k"}, {2048, "2.k"},

@@ -6,8 +6,10 @@
 
 #include <commctrl.h>
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -150,11 +152,13 @@ struct Tarnel {
     PROCESS_INFORMATION pi{};
     HWND hMain = nullptr;
 
-    // Starts Tarnel.exe in sDirectory (the driver's own when empty).
-    bool Start(const std::wstring& sExe, const std::wstring& sDirectory = L"") {
+    // Starts Tarnel.exe in sDirectory (the driver's own when empty), with sArguments.
+    bool Start(const std::wstring& sExe, const std::wstring& sDirectory = L"",
+               const std::wstring& sArguments = L"") {
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        std::wstring sCommand = L"\"" + sExe + L"\"";
+        std::wstring sCommand =
+            L"\"" + sExe + L"\"" + (sArguments.empty() ? L"" : L" " + sArguments);
         if (!CreateProcessW(sExe.c_str(), sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             sDirectory.empty() ? nullptr : sDirectory.c_str(), &si, &pi))
             return false;
@@ -400,6 +404,62 @@ void CheckMenu(const std::wstring& sExe) {
     FreeLibrary(h);
 }
 
+// Drops files on a window of another process as Explorer does: a DROPFILES block with the wide
+// paths, made in that process, delivered with WM_DROPFILES.
+bool DropFiles(const PROCESS_INFORMATION& pi, HWND hWnd, const std::vector<std::wstring>& paths) {
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    std::vector<BYTE> block(sizeof header);
+    std::memcpy(block.data(), &header, sizeof header);
+    for (std::wstring sPath : paths) {
+        sPath.push_back(L'\0');
+        const auto* p = reinterpret_cast<const BYTE*>(sPath.c_str());
+        block.insert(block.end(), p, p + sPath.size() * sizeof(wchar_t));
+    }
+    block.insert(block.end(), sizeof(wchar_t), 0);
+    void* pRemote = VirtualAllocEx(pi.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
+                                   PAGE_READWRITE);
+    return pRemote != nullptr &&
+           WriteProcessMemory(pi.hProcess, pRemote, block.data(), block.size(), nullptr) &&
+           PostMessageW(hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(pRemote), 0);
+}
+
+// Files dropped on the dialog and named on its command line are taken as the file dialogs take
+// them; a file of another kind is refused with a message.
+void CheckDropsAndCommandLine(const std::wstring& sExe, const std::wstring& sFolder) {
+    const std::wstring sBitmap = sFolder + L"\\in.bmp", sJpeg = sFolder + L"\\full.jpg";
+    Tarnel t;
+    Check(t.Start(sExe, L"", L"\"" + sBitmap + L"\""), "Tarnel.exe starts with a bitmap to open");
+    if (t.hMain == nullptr)
+        return;
+    CheckText(TextOf(t.Item(1000)), sBitmap, "the bitmap from the command line");
+    CheckText(TextOf(t.Item(1001)), sFolder + L"\\in.jpg", "and the JPEG name derived from it");
+    Check(EndsWith(TextOf(t.Item(23084)), L"k bytes"), "its size read out");
+
+    Check(DropFiles(t.pi, t.hMain, {sJpeg}), "a JPEG dropped");
+    Check(WaitFor([&] { return TextOf(t.Item(1001)) == sJpeg; }), "the dropped JPEG is taken");
+    CheckText(TextOf(t.Item(1000)), sFolder + L"\\full.bmp", "the bitmap name derived from it");
+    Check(!IsWindowEnabled(t.Item(1012)) && IsWindowEnabled(t.Item(1020)),
+          "only Bmpに変換 enabled");
+
+    Check(DropFiles(t.pi, t.hMain, {sFolder + L"\\notes.txt", sBitmap}),
+          "a text and a bitmap dropped");
+    Check(WaitFor([&] { return TextOf(t.Item(1000)) == sBitmap; }), "the dropped bitmap is taken");
+    CheckText(TextOf(t.Item(1001)), sFolder + L"\\in.jpg", "the JPEG name derived from it");
+
+    Check(DropFiles(t.pi, t.hMain, {sFolder + L"\\notes.txt"}), "only a text dropped");
+    MessageBoxSeen box;
+    Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box), "the drop is refused");
+    CheckText(
+        box.sText,
+        L"ビットマップ (.bmp .dib) か JPEG (.jpg .jpeg .jpe .jfif) のファイルを選んでください",
+        "with what the dialog takes");
+    CheckText(TextOf(t.Item(1000)), sBitmap, "and the paths as they were");
+    Command(t.hMain, IDCANCEL);
+    Check(t.Ended(), "Close ends the program");
+}
+
 // The colour of the screen at a point of a window, read across processes.
 COLORREF ScreenPixel(HWND hWindow, int dx, int dy) {
     RECT r{};
@@ -638,6 +698,7 @@ int main(int argc, char** argv) {
     Check(second.Ended(), "Close ends the program");
 
     CheckFileChoice(sExe, path(L"pick"));
+    CheckDropsAndCommandLine(sExe, sWork);
 
     return driver::Summary("GUI");
 }

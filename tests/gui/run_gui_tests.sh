@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Window and automation tests of Tarnel.exe under Xvfb and Wine: dib_paint.exe paints bitmaps into
+# Window and automation tests of Tarnel.exe under Xvfb and Wine (registration for a user who may
+# not write the machine's classes included): dib_paint.exe paints bitmaps into
 # a window and reads them back, gui_driver.exe drives the dialog, preview_dialog_check.exe the
 # bitmap open dialog in both styles, copy_status_check.exe the tree copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
 # "Tarnel.Application"; this script provides the input files, takes the screenshots the drivers
@@ -62,6 +63,37 @@ run_under_display() {
         > "$work/vbs.log" 2>&1
     cat "$work/vbs.log"
     grep -q "VBS SUMMARY: converted" "$work/vbs.log" || status=1
+
+    # A user who may not write the machine's classes: the start registers the server under the
+    # user's own, where COM on Windows finds it (Wine 8 reads the machine's classes only, so
+    # automation through them is not tried here); /Unregserver removes it from wherever it is.
+    registered() { wine reg query "$1\\Software\\Classes\\Tarnel.Application" >/dev/null 2>&1; }
+    timeout --kill-after=10 60 wine "$build/app/Tarnel.exe" /Unregserver
+    if registered HKLM || registered HKCU; then
+        echo "FAIL registration left after /Unregserver"; status=1
+    fi
+    TARNEL_TEST_READ_ONLY_CLASSES=1 timeout --kill-after=10 60 wine "$build/app/Tarnel.exe" &
+    local tarnel=$!
+    for _ in $(seq 150); do registered HKCU && break; sleep 0.2; done
+    pkill -x Tarnel.exe; wait "$tarnel" 2>/dev/null
+    if registered HKCU && ! registered HKLM; then
+        echo "ok   registered under the user's classes when the machine's refuse"
+    else
+        echo "FAIL per-user registration"; status=1
+    fi
+    local clsid='{9DFC3A6D-BA2C-43DF-82B0-F0D911104E3F}'
+    if wine reg query "HKCU\\Software\\Classes\\CLSID\\$clsid\\LocalServer32" | tr -d '\r' |
+        grep -qF "$(winpath "$build/app/Tarnel.exe")\" /Automation"; then
+        echo "ok   the user's registration names this Tarnel.exe as the server"
+    else
+        echo "FAIL the user's registration"; status=1
+    fi
+    timeout --kill-after=10 60 wine "$build/app/Tarnel.exe" /Unregserver
+    if registered HKLM || registered HKCU; then
+        echo "FAIL registration left after /Unregserver"; status=1
+    else
+        echo "ok   /Unregserver leaves no registration"
+    fi
 
     wineserver -k 2>/dev/null
     return $status
