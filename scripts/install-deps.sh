@@ -3,7 +3,7 @@
 # libFuzzer for the fuzz targets, the Windows cross-build (MinGW-w64, nasm for libjpeg's SIMD
 # code, dpkg-dev to unpack its Debian source), and Wine with a virtual display, a Japanese locale
 # and font for running the Windows programs; ImageMagick and Pillow (python3-pil) as references
-# for the golden tests.
+# for the golden tests; wixl and msitools for the Windows installers.
 # Idempotent: packages already present are not fetched again. Runs as root, or through sudo.
 set -euo pipefail
 
@@ -30,6 +30,8 @@ packages=(
     fonts-ipafont-gothic
     imagemagick
     python3-pil
+    wixl
+    msitools
 )
 
 missing=()

@@ -2,8 +2,8 @@
 # The whole test run: install what is needed, build the native debug and sanitizer
 # configurations and the Windows one, and run every suite: natively, under the sanitizers (the
 # command line's also under ThreadSanitizer), and
-# under Wine (the window tests under a virtual display); fuzz the bitmap readers and the decoder
-# for a bounded time. Exits non-zero when anything fails.
+# under Wine (the window tests under a virtual display); fuzz the readers for a bounded time;
+# make the packages and install the Windows one under Wine. Exits non-zero when anything fails.
 # The native suites run first: they leave cjpeg/djpeg's answers for the Windows suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,3 +48,7 @@ cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32
 echo "=== manifests: each executable names its own architecture"
 bash tests/app/check_manifest.sh build/mingw/app/Tarnel.exe amd64 build/mingw32/app/Tarnel.exe x86
+
+echo "=== packages: the Windows installers, the zip and the .deb, installed and removed under Wine"
+bash scripts/package.sh
+bash tests/install/run_install_tests.sh

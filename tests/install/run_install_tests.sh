@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The packages scripts/package.sh left in dist/: the x64 installer installed silently under Wine
+# (files, Start-menu shortcut, "Tarnel.Application" registered at the installed path), driven by
+# the VBScript client from another folder, its tarnel-cli.exe converting, a newer version
+# installed over it, and everything gone after uninstalling; the x86 installer, the zip and the
+# .deb read back.
+# Usage: tests/install/run_install_tests.sh (after scripts/package.sh; needs a display for the
+# automation server, which it makes with Xvfb)
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+build=$repo/build/mingw
+dist=$repo/dist
+work=$build/install-work
+version=$(sed -n 's/^project(Tarnel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+version=$(echo "$version.0.0" | cut -d. -f1-3)
+next=$(echo "$version" | awk -F. '{print $1 "." $2 "." $3 + 1}')
+winpath() { echo "Z:${1//\//\\}"; }
+
+failures=0
+check() {  # WHAT COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok   $what"
+    else
+        echo "FAIL $what"
+        failures=$((failures + 1))
+    fi
+}
+
+if [ "${1:-}" != "--inside-display" ]; then
+    rm -rf "$work"
+    mkdir -p "$work/elsewhere"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" --inside-display
+    exit $?
+fi
+
+source "$repo/scripts/wine-env.sh"
+wineserver -k 2>/dev/null || true
+clsid='{9DFC3A6D-BA2C-43DF-82B0-F0D911104E3F}'
+programs="$WINEPREFIX/drive_c/Program Files/Tarnel"
+registered() { wine reg query "HKLM\\Software\\Classes\\$1" >/dev/null 2>&1; }
+shortcut() { find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name Tarnel.lnk | grep -q .; }
+installed_versions() {
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+        tr -d '\r' | awk '/DisplayName.*Tarnel$/ {n++} /DisplayVersion/ {v = $NF} END {print n + 0}'
+}
+msi=$dist/Tarnel-$version-x64.msi
+
+# No registration of a development build may stand in for the installed one.
+timeout 60 wine "$build/app/Tarnel.exe" /Unregserver
+timeout 120 wine msiexec /i "$(winpath "$msi")" /qn
+for file in Tarnel.exe tarnel-cli.exe README.md LICENSE.txt; do
+    check "installed $file" test -s "$programs/$file"
+done
+check "a Start-menu shortcut" shortcut
+check "Tarnel.Application's server is the installed program" bash -c \
+    "wine reg query 'HKLM\\Software\\Classes\\CLSID\\$clsid\\LocalServer32' | tr -d '\\r' | grep -qF 'C:\\Program Files\\Tarnel\\Tarnel.exe\" /Automation'"
+
+# Automation from another folder, against the installed server.
+cp "$repo/tests/data/sample.bmp" "$work/elsewhere/in.bmp"
+iconv -f UTF-8 -t CP932 "$repo/tests/gui/convert.vbs" > "$work/elsewhere/convert.vbs"
+(cd "$work/elsewhere" && timeout 120 wine cscript.exe //nologo convert.vbs \
+    "$(winpath "$work/elsewhere/in.bmp")" "$(winpath "$work/elsewhere/out.jpg")" \
+    "$(winpath "$work/elsewhere/out.bmp")" > "$work/vbs.log" 2>&1)
+check "the VBScript client drives the installed server" grep -q "VBS SUMMARY: converted" "$work/vbs.log"
+check "its JPEG is cjpeg's" bash -c "cjpeg '$work/elsewhere/in.bmp' | cmp -s - '$work/elsewhere/out.jpg'"
+check "its bitmap is djpeg's" bash -c \
+    "djpeg -bmp '$work/elsewhere/out.jpg' | cmp -s - '$work/elsewhere/out.bmp'"
+pkill -x Tarnel.exe 2>/dev/null
+
+# The installed command line.
+timeout 60 wine "$programs/tarnel-cli.exe" compress "$(winpath "$work/elsewhere/in.bmp")" \
+    "$(winpath "$work/cli.jpg")" >/dev/null 2>&1
+check "the installed tarnel-cli.exe converts as cjpeg" bash -c \
+    "cjpeg '$work/elsewhere/in.bmp' | cmp -s - '$work/cli.jpg'"
+
+# A newer version takes the older one's place.
+TARNEL_DIST=$work bash "$repo/scripts/package.sh" --version "$next" --only x64-msi >/dev/null
+timeout 120 wine msiexec /i "$(winpath "$work/Tarnel-$next-x64.msi")" /qn
+check "after installing $next over $version one Tarnel is installed" test "$(installed_versions)" = 1
+check "and it is $next" bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall' /s | tr -d '\\r' | grep -q 'DisplayVersion.*$next'"
+
+timeout 120 wine msiexec /x "$(winpath "$work/Tarnel-$next-x64.msi")" /qn
+check "uninstalled: no files" test ! -e "$programs"
+check "uninstalled: no shortcut" bash -c \
+    "! find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name Tarnel.lnk | grep -q ."
+check "uninstalled: no ProgID" bash -c "! wine reg query 'HKLM\\Software\\Classes\\Tarnel.Application' >/dev/null 2>&1"
+check "uninstalled: no class" bash -c "! wine reg query 'HKLM\\Software\\Classes\\CLSID\\$clsid' >/dev/null 2>&1"
+check "uninstalled: nothing listed" test "$(installed_versions)" = 0
+wineserver -k 2>/dev/null || true
+
+# The other packages, read back.
+x86=$dist/Tarnel-$version-x86.msi
+check "the x86 installer is for Intel processors" bash -c "msiinfo suminfo '$x86' | grep -q 'Template: Intel'"
+check "the x86 installer holds both programs" bash -c \
+    "msiinfo export '$x86' File | grep -q Tarnel.exe && msiinfo export '$x86' File | grep -q tarnel-cli.exe"
+check "the zip holds the programs, the README and the license" bash -c \
+    "/usr/bin/python3 -m zipfile -l '$dist/Tarnel-$version-win64.zip' | grep -c 'Tarnel.exe\|tarnel-cli.exe\|README.md\|LICENSE.txt' | grep -qx 4"
+deb=$(ls "$dist"/tarnel-cli_*.deb | head -n 1)
+check "the .deb installs tarnel-cli and its manual page" bash -c \
+    "dpkg-deb -c '$deb' | grep -q './usr/bin/tarnel-cli' && dpkg-deb -c '$deb' | grep -q 'man1/tarnel-cli.1'"
+rm -rf "$work/deb" && dpkg-deb -x "$deb" "$work/deb"
+check "the packaged tarnel-cli runs" bash -c "'$work/deb/usr/bin/tarnel-cli' --version | grep -q 'tarnel-cli $(echo "$version" | cut -d. -f1-2)'"
+
+echo "INSTALL SUMMARY: failures=$failures"
+[ "$failures" -eq 0 ]
