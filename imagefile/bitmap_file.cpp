@@ -3,7 +3,10 @@
 #include "imagefile/bitmap_file.h"
 
 #include <cstring>
+#include <memory>
+#include <stdexcept>
 
+#include "imagefile/block_worker.h"
 #include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
 #include "platform/memory.h"
@@ -120,10 +123,34 @@ void COXBitmapFile::AllocateBlock(j_common_ptr cinfo, JDIMENSION nImageRows) {
     nRows = nRows < 1 ? 1 : (nRows > nImageRows ? nImageRows : nRows);
     m_nBlockCapacity = nRows;
     m_nBlockRows = 0;
-    m_pBlock = static_cast<JSAMPLE*>(CallLibjpeg([&] {
-        return (*cinfo->mem->alloc_large)(cinfo, JPOOL_IMAGE,
-                                          static_cast<std::size_t>(nRows) * m_nRowWidth);
-    }));
+    // The file is read or written on a second thread, a block ahead of the coding.
+    try {
+        m_pWorker = std::make_unique<CBlockWorker>(
+            [this](BYTE* pBlock, ULONGLONG nOffset, UINT nBytes, bool bWrite) {
+                if (!m_file.Seek(nOffset))
+                    return false;
+                return bWrite ? WriteBytes(pBlock, nBytes) != FALSE
+                              : ReadBytes(pBlock, nBytes) == nBytes;
+            },
+            static_cast<std::size_t>(nRows) * m_nRowWidth);
+    } catch (const std::exception&) {  // no memory or no thread for it
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    m_pBlock = m_pWorker->FirstBuffer();
+}
+
+ULONGLONG COXBitmapFile::FileRowOffset(JDIMENSION nFileRow) const {
+    return m_nPixelAreaStart + ULONGLONG{nFileRow} * m_nRowWidth;
+}
+
+void COXBitmapFile::Abort() {
+    m_pWorker.reset();
+    COXImageFile::Abort();
+}
+
+void COXBitmapFile::Close() {
+    m_pWorker.reset();
+    COXImageFile::Close();
 }
 
 BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
@@ -168,7 +195,10 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     return TRUE;
 }
 
-BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) { return TRUE; }
+BOOL COXBitmapFile::EndRead(j_compress_ptr /*cinfo*/) {
+    m_pWorker.reset();  // every row was read: the file is the coding thread's again
+    return TRUE;
+}
 
 JDIMENSION COXBitmapFile::ReadRows(j_compress_ptr cinfo) { return (this->*m_pfnReadRow)(cinfo); }
 
@@ -194,12 +224,15 @@ const JSAMPLE* COXBitmapFile::SourceRow(j_compress_ptr cinfo, JDIMENSION nFileRo
         // Rows go out top first, so the block ends at the row asked for.
         const JDIMENSION nRows = nFileRow + 1 < m_nBlockCapacity ? nFileRow + 1 : m_nBlockCapacity;
         const JDIMENSION nFirst = nFileRow + 1 - nRows;
-        const UINT nBytes = nRows * m_nRowWidth;
-        if (!m_file.Seek(m_nPixelAreaStart + ULONGLONG{nFirst} * m_nRowWidth) ||
-            ReadBytes(m_pBlock, nBytes) != nBytes)
+        m_pBlock = m_pWorker->Read(FileRowOffset(nFirst), nRows * m_nRowWidth);
+        if (m_pBlock == nullptr)
             ERREXIT(cinfo, JERR_INPUT_EOF);
         m_nBlockFirst = nFirst;
         m_nBlockRows = nRows;
+        // The rows below come next: they are read while these are coded.
+        const JDIMENSION nNextRows = nFirst < m_nBlockCapacity ? nFirst : m_nBlockCapacity;
+        if (nNextRows > 0)
+            m_pWorker->ReadAhead(FileRowOffset(nFirst - nNextRows), nNextRows * m_nRowWidth);
     }
     return m_pBlock + static_cast<std::size_t>(nFileRow - m_nBlockFirst) * m_nRowWidth;
 }
@@ -358,11 +391,9 @@ void COXBitmapFile::OutputRowDone(j_decompress_ptr cinfo, JDIMENSION nOutputRow)
 void COXBitmapFile::FlushBlock() {
     if (m_nBlockRows == 0)
         return;
-    const UINT nBytes = m_nBlockRows * m_nRowWidth;
-    if (!m_bRowWriteFailed && !m_bHeaderWriteFailed &&
-        !(m_file.Seek(m_nPixelAreaStart + ULONGLONG{m_nBlockFirst} * m_nRowWidth) &&
-          WriteBytes(m_pBlock, nBytes)))
-        m_bRowWriteFailed = TRUE;
+    // Written on the second thread while the next block fills the other buffer.
+    if (!m_bRowWriteFailed && !m_bHeaderWriteFailed)
+        m_pBlock = m_pWorker->WriteBehind(FileRowOffset(m_nBlockFirst), m_nBlockRows * m_nRowWidth);
     m_nBlockRows = 0;
 }
 
@@ -477,6 +508,8 @@ BOOL COXBitmapFile::WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nE
 BOOL COXBitmapFile::EndWrite(j_decompress_ptr cinfo) {
     if (m_bRowsInPlace) {
         FlushBlock();
+        if (!m_pWorker->Finish())
+            m_bRowWriteFailed = TRUE;
         if (m_bHeaderWriteFailed)
             ERREXIT(cinfo, JERR_FILE_WRITE);
         if (m_nOverflowColors > 0) {

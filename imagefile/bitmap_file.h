@@ -4,7 +4,10 @@
 // whole image held in a libjpeg virtual array.
 #pragma once
 
+#include <memory>
+
 #include "imagefile/bitmap_layout.h"
+#include "imagefile/block_worker.h"
 #include "imagefile/image_file.h"
 
 class COXBitmapFile : public COXImageFile {
@@ -24,6 +27,9 @@ public:
     BOOL WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) override;
     BOOL AttachCompressor(j_compress_ptr cinfo) override;
     BOOL PrepareWrite(j_decompress_ptr cinfo, BOOL bFlag) override;
+    // The second thread that moves blocks of rows ends before the file is let go.
+    void Abort() override;
+    void Close() override;
 
 protected:
     int ReadByte();
@@ -48,7 +54,8 @@ protected:
     // Rows in place: the block holds consecutive file rows, counted from the bottom.
     BOOL m_bRowsInPlace;
     ULONGLONG m_nPixelAreaStart;  // file position of the bottom row
-    JSAMPLE* m_pBlock;
+    JSAMPLE* m_pBlock;            // the block in use, in one of m_pWorker's buffers
+    std::unique_ptr<CBlockWorker> m_pWorker;
     JDIMENSION m_nBlockCapacity;  // rows
     JDIMENSION m_nBlockFirst;     // the block's first (lowest) file row
     JDIMENSION m_nBlockRows;      // rows it holds now
@@ -85,6 +92,7 @@ private:
     JSAMPLE* OutputRow(j_decompress_ptr cinfo, JDIMENSION nOutputRow);
     void OutputRowDone(j_decompress_ptr cinfo, JDIMENSION nOutputRow);
     void FlushBlock();
+    ULONGLONG FileRowOffset(JDIMENSION nFileRow) const;
     ULONGLONG HeaderSize(j_decompress_ptr cinfo) const;
     void WriteHeadersAndColorMap(j_decompress_ptr cinfo);
     JSAMPROW AccessWholeImageRow(j_common_ptr cinfo, JDIMENSION nRow, BOOL bWritable);

@@ -22,10 +22,11 @@ for preset in debug asan; do
     ctest --preset "$preset"
 done
 
-echo "=== tsan: the command line's suite, whose batches convert side by side"
+echo "=== tsan: the suites whose runs use threads (batches side by side, rows moved on a second thread)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/cli_tests --gtest_brief=1
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/codec_tests --gtest_brief=1
 
 echo "=== fuzz: every target, a bounded time each"
 cmake --preset fuzz >/dev/null

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/memfile.h"
 #include "tests/codec/conversion_fixture.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/tools.h"
@@ -63,6 +64,52 @@ TEST_F(ConversionTest, MissingFilesFailAtOpeningAndCreateNothing) {
     EXPECT_EQ(outcome.nResult, -1);
     EXPECT_NE(outcome.sMessage.find("no-such-dir/out.jpg"), std::string::npos) << outcome.sMessage;
     EXPECT_LE(outcome.sMessage.size(), 254u);
+}
+
+namespace {
+
+// A file whose reads fail beyond nLimit bytes, as a failing disk's do.
+class CFailingReads : public CMemFile {
+public:
+    CFailingReads(std::string sBytes, ULONGLONG nLimit)
+        : CMemFile(std::move(sBytes)), m_nLimit(nLimit) {}
+    UINT Read(void* lpBuf, UINT nCount) override {
+        if (GetPosition() + nCount > m_nLimit)
+            AfxThrowFileException(CFileException::hardIO, 5, "failing");
+        return CMemFile::Read(lpBuf, nCount);
+    }
+
+private:
+    ULONGLONG m_nLimit;
+};
+
+}  // namespace
+
+// Rows are read on a second thread, a block ahead: a read that fails in any block still ends
+// the run as a premature end, and a file read whole gives the same JPEG as before.
+TEST_F(ConversionTest, AReadErrorInAnyBlockIsAPrematureEnd) {
+    BmpShape shape;
+    shape.nWidth = 1501;  // rows of 4504 bytes: three blocks of 4 MiB
+    shape.nHeight = 3000;
+    const std::string sBmp = BuildBmp(shape);
+    for (ULONGLONG nLimit : {ULONGLONG{1000}, sBmp.size() / 2, sBmp.size() - 10, ULONGLONG{0}}) {
+        SCOPED_TRACE(nLimit);
+        CFailingReads file(sBmp, nLimit == 0 ? sBmp.size() : nLimit);
+        COXBitmapFile bitmap(&file);
+        COXJPEGImageFile jpeg{CString(PathOf("out.jpg").c_str())};
+        COXJPEGEncoder encoder;
+        int nCode = 0;
+        try {
+            encoder.DoCompress(&bitmap, &jpeg);
+        } catch (COXJPEGException* e) {
+            nCode = e->m_nErrorCode;
+            e->Delete();
+        }
+        EXPECT_EQ(nCode, nLimit == 0 ? 0 : JERR_INPUT_EOF);
+    }
+    WriteFile(PathOf("in.bmp"), sBmp);
+    ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("file.jpg")).nResult, 0);
+    EXPECT_EQ(ReadFile(PathOf("out.jpg")), ReadFile(PathOf("file.jpg")));
 }
 
 TEST_F(ConversionTest, FullDiskEndsEitherRunWithTheWriteError) {
