@@ -35,14 +35,25 @@ same() {  # A B: whether the outputs are byte for byte the same
     cmp -s "$1" "$2" && echo "  outputs identical" || echo "  outputs DIFFER"
 }
 
+floorCompress=0
+floorDecompress=0
 floor() {  # BMP MP: libjpeg-turbo compressing and decompressing the picture in memory
     local dir=$work/tj
     rm -rf "$dir"; mkdir -p "$dir"; cp "$1" "$dir/in.bmp"
     tjbench "$dir/in.bmp" 75 -subsamp 420 -benchtime 2 -warmup 1 > "$dir/out.txt" 2>&1 || true
-    awk -v mp="$2" '/Throughput:/ && n < 2 { t[n++] = mp / $2 }
-        END { if (n == 2) printf "  floor (tjbench, in memory): compress %.3f s, decompress %.3f s\n", t[0], t[1] }' \
-        "$dir/out.txt"
+    read -r floorCompress floorDecompress < <(awk -v mp="$2" '/Throughput:/ && n < 2 { t[n++] = mp / $2 }
+        END { if (n == 2) printf "%.4f %.4f\n", t[0], t[1]; else print "0 0" }' "$dir/out.txt")
+    printf "  floor (tjbench, in memory): compress %.3f s, decompress %.3f s\n" \
+        "$floorCompress" "$floorDecompress"
     rm -rf "$dir"
+}
+
+# The report with each time also as a ratio to the floor measured in this run.
+report_floor() {  # FLOOR-SECONDS
+    awk -v floor="$1" 'NR==1 {ref=$2}
+        {printf "  %-22s %7.3f s  %5.2fx  %8.1f MiB", $1, $2, (ref>0 ? $2/ref : 0), $3/1024
+         if (floor > 0) printf "  %5.2fx the floor", $2/floor
+         printf "\n"}'
 }
 
 echo "Linux: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
@@ -56,14 +67,15 @@ for size in "${sizes[@]}"; do
     mp=$(awk "BEGIN {printf \"%.1f\", $w * $h / 1000000}")
     n=$runs; [ $(( w * h )) -gt 100000000 ] && n=3
     echo "== $mp MP ($size), median of $n; ratio to the libjpeg tool, peak resident memory"
+    floorCompress=0; floorDecompress=0
     [ $(( w * h )) -le 100000000 ] && floor "$bmp" "$mp"
     echo " BMP -> JPEG"
     { runs=$n measure cjpeg cjpeg -quality 75 -outfile "$work/out-cjpeg.jpg" "$bmp"
-      runs=$n measure tarnel-cli "$cli" compress "$bmp" "$work/out-tarnel.jpg" --yes; } | report
+      runs=$n measure tarnel-cli "$cli" compress "$bmp" "$work/out-tarnel.jpg" --yes; } | report_floor "$floorCompress"
     same "$work/out-cjpeg.jpg" "$work/out-tarnel.jpg"
     echo " JPEG -> BMP, 24-bit"
     { runs=$n measure djpeg djpeg -bmp -outfile "$work/out-djpeg.bmp" "$jpg"
-      runs=$n measure tarnel-cli "$cli" uncompress "$jpg" "$work/out-tarnel.bmp" --yes; } | report
+      runs=$n measure tarnel-cli "$cli" uncompress "$jpg" "$work/out-tarnel.bmp" --yes; } | report_floor "$floorDecompress"
     same "$work/out-djpeg.bmp" "$work/out-tarnel.bmp"
     echo " JPEG -> BMP, 8-bit (256 colours, two passes: libjpeg holds the image)"
     { runs=$n measure djpeg djpeg -bmp -colors 256 -outfile "$work/out-djpeg8.bmp" "$jpg"
