@@ -358,8 +358,8 @@ void COXCopyTree::RollBack() {
         const CString& sPath = m_copiedFiles.GetAt(i);
         if (m_pStatus != nullptr)
             m_pStatus->ShowStep(CopyStatusWindow::stepRemove, sPath, "");
-        // A file that replaced another gives way to the one it replaced; the kept files left
-        // over are given back by SettleKeptFiles.
+        // A file that replaced another gives way to the one it replaced; a kept file that
+        // cannot go back yet is tried again below, with those no copied file stands for.
         if (KeptFile* pKept = FindKeptFile(sPath)) {
             if (MoveKeptFileBack(*pKept))
                 m_keptFiles.erase(m_keptFiles.begin() + (pKept - m_keptFiles.data()));
