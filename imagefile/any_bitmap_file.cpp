@@ -65,14 +65,12 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     m_nPixelStart = nStart + l.nPixelOffset;
     m_nStride = static_cast<JDIMENSION>(l.nStride);
     const auto nHeight = static_cast<ULONGLONG>(l.nHeight);
-    if (m_nPixelStart > nLength)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (!l.PixelsFit(nStart, nLength))
+        ERREXIT(cinfo, JERR_INPUT_EOF);  // before any row is compressed
     cinfo->image_width = static_cast<JDIMENSION>(l.nWidth);
     cinfo->image_height = static_cast<JDIMENSION>(nHeight);
     if (m_bRunLength)
         DecodeRunLength(cinfo, l, nLength - m_nPixelStart);
-    else if (l.PixelBytes() > nLength - m_nPixelStart)
-        ERREXIT(cinfo, JERR_INPUT_EOF);  // before any row is compressed
     m_row.resize(m_nStride);
     m_pBuffer = CallLibjpeg([&] {
         return (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,

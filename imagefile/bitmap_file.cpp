@@ -106,14 +106,14 @@ BitmapLayout COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
     return layout;
 }
 
-BOOL COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset,
-                                       ULONGLONG nPixelBytes) {
+BOOL COXBitmapFile::CheckPixelAreaFits(j_compress_ptr cinfo, const BitmapLayout& layout,
+                                       ULONGLONG nStart) {
     // A header may promise more than the file holds; find out before committing memory to it,
     // and before any row is compressed.
     ULONGLONG nLength = 0;
     if (!m_file.GetLength(nLength))
         return FALSE;  // not a regular file: the row reads still stop short
-    if (nPixelOffset > nLength || nPixelBytes > nLength - nPixelOffset)
+    if (!layout.PixelsFit(nStart, nLength))
         ERREXIT(cinfo, JERR_INPUT_EOF);
     return TRUE;
 }
@@ -168,8 +168,7 @@ BOOL COXBitmapFile::BeginRead(j_compress_ptr cinfo) {
     }
     auto nGap = h.nGap;
     // A file that cannot be positioned (a pipe) has no length to judge by either.
-    const BOOL bKnownLength =
-        bPositioned && CheckPixelAreaFits(cinfo, nStart + h.nPixelOffset, nRowWidth * nHeight);
+    const BOOL bKnownLength = bPositioned && CheckPixelAreaFits(cinfo, h, nStart);
     m_nRowWidth = static_cast<JDIMENSION>(nRowWidth);
     m_bRowsInPlace = bPositioned && bKnownLength;
     if (m_bRowsInPlace) {

@@ -84,7 +84,7 @@ private:
     void Clear();
     BitmapLayout ReadHeaders(j_compress_ptr cinfo);
     // FALSE when the file has no length to judge by (not a regular file).
-    BOOL CheckPixelAreaFits(j_compress_ptr cinfo, ULONGLONG nPixelOffset, ULONGLONG nPixelBytes);
+    BOOL CheckPixelAreaFits(j_compress_ptr cinfo, const BitmapLayout& layout, ULONGLONG nStart);
     void AllocateBlock(j_common_ptr cinfo, JDIMENSION nImageRows);
     // The row nFileRow (from the bottom) of a bitmap being read.
     const JSAMPLE* SourceRow(j_compress_ptr cinfo, JDIMENSION nFileRow);

@@ -81,6 +81,12 @@ struct BitmapLayout {
     BOOL HasMasks() const { return nCompression == BI_BITFIELDS; }
     // The stored rows of an uncompressed picture.
     ULONGLONG PixelBytes() const { return nStride * static_cast<ULONGLONG>(nHeight); }
+    // Whether a file of nLength bytes, the bitmap starting at nStart, holds the pixels: where
+    // they start and, uncompressed, every row. Asked before anything is read for them.
+    BOOL PixelsFit(ULONGLONG nStart, ULONGLONG nLength) const {
+        const ULONGLONG nPixels = nStart + nPixelOffset;
+        return nPixels <= nLength && (IsRunLength() || PixelBytes() <= nLength - nPixels);
+    }
 };
 
 // Reads bytes of the file in order, from its first byte on; the number read, short at its end.

@@ -336,8 +336,7 @@ BOOL COXDIB::ReadBitmap(CArchive& ar, BOOL bEmptyRecord) {
         return FALSE;
     // Nothing is allocated for more than the file can hold.
     const ULONGLONG nLength = FileLength(ar);
-    if (layout.nPixelOffset > nLength ||
-        (!layout.IsRunLength() && layout.PixelBytes() > nLength - layout.nPixelOffset))
+    if (!layout.PixelsFit(0, nLength))
         return FALSE;
     CBlockOwner block(GlobalAlloc(GHND, PackedSize(layout)));
     if (block.Get() == nullptr)

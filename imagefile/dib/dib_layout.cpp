@@ -5,6 +5,18 @@
 
 namespace dib_layout {
 
+unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
+    return (pRow[nBit / 8] >> nShift) & ((1U << nBits) - 1);
+}
+void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue) {
+    const long long nBit = static_cast<long long>(x) * nBits;
+    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
+    const auto nMask = static_cast<BYTE>(((1U << nBits) - 1) << nShift);
+    pRow[nBit / 8] = static_cast<BYTE>((pRow[nBit / 8] & ~nMask) | ((nValue << nShift) & nMask));
+}
+
 WORD NumColors(const BYTE* pDIB) {
     WORD nBits = 0;
     if (HeaderSize(pDIB) == kInfoHeaderSize) {
@@ -86,9 +98,8 @@ BOOL IndexesWithinTable(const BitmapLayout& l, const BYTE* pBits) {
         const BYTE* pRow =
             pBits + static_cast<std::size_t>(y) * static_cast<std::size_t>(l.nStride);
         for (LONG x = 0; x < l.nWidth; ++x) {
-            const long long nBit = static_cast<long long>(x) * nBits;
-            const int nIndex = (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1 << nBits) - 1);
-            if (nIndex >= l.nColors)
+            const unsigned nIndex = nBits == 8 ? pRow[x] : GetSmallPixel(pRow, x, nBits);
+            if (nIndex >= static_cast<unsigned>(l.nColors))
                 return FALSE;
         }
     }

@@ -34,6 +34,10 @@ inline ULONGLONG Stride(long long nWidth, int nBits) {
     return (static_cast<ULONGLONG>(nWidth) * static_cast<ULONGLONG>(nBits) + 31) / 32 * 4;
 }
 
+// Pixel x of a row of fewer than 8 bits per pixel: the leftmost pixel in the top bits of a byte.
+unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits);
+void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue);
+
 // Entries of the colour table: biClrUsed, else those the bit count implies.
 WORD NumColors(const BYTE* pDIB);
 // Bytes between the header and the pixels: the masks of BI_BITFIELDS, then the colour table.

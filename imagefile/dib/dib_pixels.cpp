@@ -65,19 +65,6 @@ HGLOBAL AllocateLike(const BYTE* p, long long nWidth, long long nHeight, ULONGLO
     return h;
 }
 
-// Pixel access for any bit count below 8: the leftmost pixel in the top bits of a byte.
-unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
-    return (pRow[nBit / 8] >> nShift) & ((1U << nBits) - 1);
-}
-void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
-    const auto nMask = static_cast<BYTE>(((1U << nBits) - 1) << nShift);
-    pRow[nBit / 8] = static_cast<BYTE>((pRow[nBit / 8] & ~nMask) | ((nValue << nShift) & nMask));
-}
-
 // How many times each of nSource rows or columns occurs among nDest: Bresenham-like, so that
 // repeated and dropped ones spread evenly.
 std::vector<int> Repetitions(long long nSource, long long nDest) {

@@ -11,19 +11,6 @@ using namespace dib_layout;
 
 namespace {
 
-// Pixel x of a row of nBits per pixel, 1 to 8 bits: its colour index.
-unsigned IndexAt(const BYTE* pRow, LONG x, int nBits) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    return (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1U << nBits) - 1);
-}
-
-void PutIndex(BYTE* pRow, LONG x, int nBits, unsigned nIndex) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    const int nShift = static_cast<int>(8 - nBits - nBit % 8);
-    pRow[nBit / 8] =
-        static_cast<BYTE>((pRow[nBit / 8] & ~(((1U << nBits) - 1) << nShift)) | (nIndex << nShift));
-}
-
 // The source column or row whose middle is nearest the middle of position i of nTo.
 LONG Nearest(LONG i, LONG nFrom, LONG nTo) {
     return static_cast<LONG>((2 * static_cast<long long>(i) + 1) * nFrom / (2LL * nTo));
@@ -35,7 +22,7 @@ void ReduceRow(const BYTE* pIn, const BitmapLayout& from, BYTE* pOut, const Bitm
     for (LONG x = 0; x < to.nWidth; ++x) {
         const LONG nSource = Nearest(x, from.nWidth, to.nWidth);
         if (nBits < 8)
-            PutIndex(pOut, x, nBits, IndexAt(pIn, nSource, nBits));
+            PutSmallPixel(pOut, x, nBits, GetSmallPixel(pIn, nSource, nBits));
         else
             std::memcpy(pOut + x * (nBits / 8), pIn + nSource * (nBits / 8), nBits / 8);
     }
@@ -61,8 +48,7 @@ BOOL COXDIB::ReadReduced(LPCTSTR lpszPath, CSize maxSize) {
             return Read(lpszPath);
         }
         // The same verdict as a whole read on a file that cannot hold its rows.
-        const ULONGLONG nLength = file.GetLength();
-        if (from.nPixelOffset > nLength || from.PixelBytes() > nLength - from.nPixelOffset)
+        if (!from.PixelsFit(0, file.GetLength()))
             return FALSE;
         BitmapLayout to = from;
         to.nWidth = std::min<LONG>(from.nWidth, maxSize.cx);
