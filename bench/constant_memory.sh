@@ -70,12 +70,13 @@ for size in "${sizes[@]}"; do
     floorCompress=0; floorDecompress=0
     [ $(( w * h )) -le 100000000 ] && floor "$bmp" "$mp"
     echo " BMP -> JPEG"
-    { runs=$n measure cjpeg cjpeg -quality 75 -outfile "$work/out-cjpeg.jpg" "$bmp"
-      runs=$n measure tarnel-cli "$cli" compress "$bmp" "$work/out-tarnel.jpg" --yes; } | report_floor "$floorCompress"
+    { runs=$n fresh=$work/out-cjpeg.jpg measure cjpeg cjpeg -quality 75 -outfile "$work/out-cjpeg.jpg" "$bmp"
+      runs=$n fresh=$work/out-tarnel.jpg measure tarnel-cli "$cli" compress "$bmp" "$work/out-tarnel.jpg" --yes; } | report_floor "$floorCompress"
     same "$work/out-cjpeg.jpg" "$work/out-tarnel.jpg"
     echo " JPEG -> BMP, 24-bit"
-    { runs=$n measure djpeg djpeg -bmp -outfile "$work/out-djpeg.bmp" "$jpg"
-      runs=$n measure tarnel-cli "$cli" uncompress "$jpg" "$work/out-tarnel.bmp" --yes; } | report_floor "$floorDecompress"
+    { runs=$n fresh=$work/out-djpeg.bmp measure djpeg djpeg -bmp -outfile "$work/out-djpeg.bmp" "$jpg"
+      runs=$n fresh=$work/out-tarnel.bmp measure tarnel-cli "$cli" uncompress "$jpg" "$work/out-tarnel.bmp" --yes
+      runs=$n measure tarnel-cli-replacing "$cli" uncompress "$jpg" "$work/out-tarnel.bmp" --yes; } | report_floor "$floorDecompress"
     same "$work/out-djpeg.bmp" "$work/out-tarnel.bmp"
     echo " JPEG -> BMP, 8-bit (256 colours, two passes: libjpeg holds the image)"
     { runs=$n measure djpeg djpeg -bmp -colors 256 -outfile "$work/out-djpeg8.bmp" "$jpg"
@@ -107,12 +108,12 @@ for size in 4000x3000 8000x6000; do
     bmp=$work/pic-$size.bmp; jpg=$work/pic-$size.jpg
     echo "== $size under Wine, median of $runs"
     echo " BMP -> JPEG"
-    { measure cjpeg.exe wine "$wcjpeg" -quality 75 -outfile "$work/wout-cjpeg.jpg" "$bmp"
-      measure tarnel-cli.exe wine "$wcli" compress "$bmp" "$work/wout-tarnel.jpg" --yes; } | wreport
+    { fresh=$work/wout-cjpeg.jpg measure cjpeg.exe wine "$wcjpeg" -quality 75 -outfile "$work/wout-cjpeg.jpg" "$bmp"
+      fresh=$work/wout-tarnel.jpg measure tarnel-cli.exe wine "$wcli" compress "$bmp" "$work/wout-tarnel.jpg" --yes; } | wreport
     same "$work/wout-cjpeg.jpg" "$work/wout-tarnel.jpg"
     echo " JPEG -> BMP, 24-bit"
-    { measure djpeg.exe wine "$wdjpeg" -bmp -outfile "$work/wout-djpeg.bmp" "$jpg"
-      measure tarnel-cli.exe wine "$wcli" uncompress "$jpg" "$work/wout-tarnel.bmp" --yes; } | wreport
+    { fresh=$work/wout-djpeg.bmp measure djpeg.exe wine "$wdjpeg" -bmp -outfile "$work/wout-djpeg.bmp" "$jpg"
+      fresh=$work/wout-tarnel.bmp measure tarnel-cli.exe wine "$wcli" uncompress "$jpg" "$work/wout-tarnel.bmp" --yes; } | wreport
     same "$work/wout-djpeg.bmp" "$work/wout-tarnel.bmp"
     rm -f "$work"/wout-*.bmp
 done

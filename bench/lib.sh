@@ -16,12 +16,15 @@ mkdir -p "$work"
 py=/usr/bin/python3
 
 # measure NAME COMMAND...: median wall seconds (hyperfine, $runs runs after a warm-up) and the
-# median peak resident KiB of three runs.
+# median peak resident KiB of three runs. With $fresh naming the command's output, it is removed
+# before every run: each run then writes a new file, as the in-memory floor does, instead of also
+# paying for the system freeing the last run's output when it is replaced.
 measure() {
     local name=$1; shift
     local quoted
     quoted=$(printf '%q ' "$@")
-    hyperfine -N --warmup 1 --runs "$runs" --export-json "$work/hf.json" "$quoted" >/dev/null 2>&1
+    local prepare=(); [ -n "${fresh:-}" ] && prepare=(--prepare "rm -f $(printf '%q' "$fresh")")
+    hyperfine -N --warmup 1 --runs "$runs" "${prepare[@]}" --export-json "$work/hf.json" "$quoted" >/dev/null 2>&1
     local t
     t=$("$py" -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][0]['median'])" "$work/hf.json")
     local mems=()

@@ -22,7 +22,7 @@ constexpr int kMaxColors = 256;
 constexpr DWORD kCentimetresPerMetre = 100;
 // Rows read or written in place move through a block of about this size: large transfers, and a
 // memory use that does not grow with the picture.
-constexpr JDIMENSION kBlockBytes = 4 * 1024 * 1024;
+constexpr JDIMENSION kBlockBytes = 1024 * 1024;
 constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
 using byte_fields::Put16;

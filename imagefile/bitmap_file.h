@@ -1,6 +1,6 @@
 // COXBitmapFile: Windows and OS/2 bitmap files as the encoder's source and the decoder's
 // destination. The file stores the bottom row first; rows go straight from and to their place in
-// the file through a block of a few MiB, or, where the file cannot be positioned, through the
+// the file through a block of 1 MiB, or, where the file cannot be positioned, through the
 // whole image held in a libjpeg virtual array.
 #pragma once
 

@@ -89,7 +89,7 @@ private:
 // the run as a premature end, and a file read whole gives the same JPEG as before.
 TEST_F(ConversionTest, AReadErrorInAnyBlockIsAPrematureEnd) {
     BmpShape shape;
-    shape.nWidth = 1501;  // rows of 4504 bytes: three blocks of 4 MiB
+    shape.nWidth = 1501;  // rows of 4504 bytes: thirteen blocks of 1 MiB
     shape.nHeight = 3000;
     const std::string sBmp = BuildBmp(shape);
     for (ULONGLONG nLimit : {ULONGLONG{1000}, sBmp.size() / 2, sBmp.size() - 10, ULONGLONG{0}}) {

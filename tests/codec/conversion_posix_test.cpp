@@ -129,7 +129,7 @@ TEST_F(ConversionTest, RowsInPlaceAndThroughAPipeGiveTheSameFiles) {
     for (const auto& layout : layouts) {
         SCOPED_TRACE(std::to_string(layout.nBits) + (layout.bOS2 ? " bits OS/2" : " bits Windows"));
         BmpShape shape;
-        shape.nWidth = 1501;  // rows of 4504 or 1504 bytes: several 4 MiB blocks
+        shape.nWidth = 1501;  // rows of 4504 or 1504 bytes: several 1 MiB blocks
         shape.nHeight = 3000;
         shape.nBitsPerPixel = layout.nBits;
         shape.bOS2 = layout.bOS2;
