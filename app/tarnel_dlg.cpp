@@ -44,11 +44,13 @@ CTarnelDlg::CTarnelDlg(CTarnelDlgWindow& window)
 
 CTarnelDlg::~CTarnelDlg() = default;
 
-std::unique_ptr<COXJPEGEncoder> CTarnelDlg::CreateEncoder() {
+std::unique_ptr<COXJPEGEncoder> CTarnelDlg::CreateEncoder(const COXImageFile& /*bitmap*/,
+                                                          const COXJPEGImageFile& /*jpeg*/) {
     return std::make_unique<COXJPEGEncoder>();
 }
 
-std::unique_ptr<COXJPEGDecoder> CTarnelDlg::CreateDecoder() {
+std::unique_ptr<COXJPEGDecoder> CTarnelDlg::CreateDecoder(const COXImageFile& /*bitmap*/,
+                                                          const COXJPEGImageFile& /*jpeg*/) {
     return std::make_unique<COXJPEGDecoder>();
 }
 
@@ -141,7 +143,10 @@ void CTarnelDlg::OnCompress() {
     options.nSmooth = m_nEncSmooth;
     options.nMaxMemory = m_nEncMaxMemory;
     options.nDCTMethod = m_nEncDCTIndex + 1;  // no choice (-1) keeps libjpeg's method
-    CConversion conversion(m_sBitmapFile, m_sJpegFile, options, CreateEncoder());
+    CConversion conversion(m_sBitmapFile, m_sJpegFile, options,
+                           [this](const COXImageFile& bitmap, const COXJPEGImageFile& jpeg) {
+                               return CreateEncoder(bitmap, jpeg);
+                           });
     RunTimed(conversion, IDC_UNCOMPRESS);
     // The coder and the file objects go here, after the wait cursor.
 }
@@ -161,6 +166,9 @@ void CTarnelDlg::OnUnCompress() {
     options.nDitherMethod = m_nDecDitherIndex + 1;
     options.nScale = SCALE_1_1;
     options.nColors = static_cast<int>(m_nDecColors);
-    CConversion conversion(m_sBitmapFile, m_sJpegFile, options, CreateDecoder());
+    CConversion conversion(m_sBitmapFile, m_sJpegFile, options,
+                           [this](const COXImageFile& bitmap, const COXJPEGImageFile& jpeg) {
+                               return CreateDecoder(bitmap, jpeg);
+                           });
     RunTimed(conversion, IDC_COMPRESS);
 }

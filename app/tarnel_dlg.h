@@ -12,6 +12,8 @@
 class CConversion;
 class COXJPEGEncoder;
 class COXJPEGDecoder;
+class COXImageFile;
+class COXJPEGImageFile;
 
 class CTarnelDlg : public CObject {
     DECLARE_DYNAMIC(CTarnelDlg)
@@ -69,9 +71,12 @@ public:
     int m_nDecMaxMemory;
 
 protected:
-    // The coders a conversion runs; a seam for tests that watch what the dialog hands over.
-    virtual std::unique_ptr<COXJPEGEncoder> CreateEncoder();
-    virtual std::unique_ptr<COXJPEGDecoder> CreateDecoder();
+    // The coders a conversion runs, made once its two file objects exist; a seam for tests that
+    // watch what the dialog builds and hands over.
+    virtual std::unique_ptr<COXJPEGEncoder> CreateEncoder(const COXImageFile& bitmap,
+                                                          const COXJPEGImageFile& jpeg);
+    virtual std::unique_ptr<COXJPEGDecoder> CreateDecoder(const COXImageFile& bitmap,
+                                                          const COXJPEGImageFile& jpeg);
 
 private:
     // The checks before a run: values taken in, the source there, the destination may go.

@@ -13,11 +13,27 @@ std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile) {
     return std::make_unique<COXAnyBitmapFile>(sBitmapFile);
 }
 
+namespace {
+
+std::unique_ptr<COXImageFile> OpenBitmapDestination(const CString& sBitmapFile, BOOL bOS2Format) {
+    auto pBitmap = std::make_unique<COXBitmapFile>(sBitmapFile);
+    pBitmap->SetOS2Format(bOS2Format);
+    return pBitmap;
+}
+
+template <typename Coder>
+std::unique_ptr<Coder> MakeCoder(const CoderMaker<Coder>& make, const COXImageFile& bitmap,
+                                 const COXJPEGImageFile& jpeg) {
+    return make ? make(bitmap, jpeg) : std::make_unique<Coder>();
+}
+
+}  // namespace
+
 CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
-                         const EncoderOptions& o, std::unique_ptr<COXJPEGEncoder> pEncoder)
+                         const EncoderOptions& o, const CoderMaker<COXJPEGEncoder>& makeEncoder)
     : m_pBitmap(OpenBitmapSource(sBitmapFile)),
       m_jpeg(sJpegFile),
-      m_pEncoder(pEncoder ? std::move(pEncoder) : std::make_unique<COXJPEGEncoder>()) {
+      m_pEncoder(MakeCoder(makeEncoder, *m_pBitmap, m_jpeg)) {
     m_pEncoder->SetGrayscale(o.bGrayscale);
     m_pEncoder->SetBaseline(o.bBaseline);
     m_pEncoder->SetProgressive(o.bProgressive);
@@ -31,12 +47,10 @@ CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
 }
 
 CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
-                         const DecoderOptions& o, std::unique_ptr<COXJPEGDecoder> pDecoder)
-    : m_jpeg(sJpegFile),
-      m_pDecoder(pDecoder ? std::move(pDecoder) : std::make_unique<COXJPEGDecoder>()) {
-    auto pBitmap = std::make_unique<COXBitmapFile>(sBitmapFile);
-    pBitmap->SetOS2Format(o.bOS2Format);
-    m_pBitmap = std::move(pBitmap);
+                         const DecoderOptions& o, const CoderMaker<COXJPEGDecoder>& makeDecoder)
+    : m_pBitmap(OpenBitmapDestination(sBitmapFile, o.bOS2Format)),
+      m_jpeg(sJpegFile),
+      m_pDecoder(MakeCoder(makeDecoder, *m_pBitmap, m_jpeg)) {
     m_pDecoder->SetGrayscale(o.bGrayscale);
     m_pDecoder->SetFast(o.bFast);
     m_pDecoder->SetNoSmooth(o.bNoSmooth);

@@ -5,6 +5,7 @@
 // of every layout for the rest.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "codec/jpeg_decoder.h"
@@ -49,14 +50,21 @@ struct ConversionOutcome {
     int nErrorCode = 0;  // the failure's libjpeg or image-file code
 };
 
+// Makes the coder of a run once its two file objects exist: a seam for tests.
+template <typename Coder>
+using CoderMaker =
+    std::function<std::unique_ptr<Coder>(const COXImageFile& bitmap, const COXJPEGImageFile& jpeg)>;
+
+// One run, built as the dialog builds it: the bitmap file object, then the JPEG file object,
+// then the coder, and the options handed to the coder after that.
 class CConversion {
 public:
-    // Bitmap to JPEG. pEncoder replaces the plain encoder (a seam for tests).
+    // Bitmap to JPEG; without a maker, the plain encoder.
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const EncoderOptions& options,
-                std::unique_ptr<COXJPEGEncoder> pEncoder = nullptr);
+                const CoderMaker<COXJPEGEncoder>& makeEncoder = nullptr);
     // JPEG to bitmap.
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const DecoderOptions& options,
-                std::unique_ptr<COXJPEGDecoder> pDecoder = nullptr);
+                const CoderMaker<COXJPEGDecoder>& makeDecoder = nullptr);
     CConversion(const CConversion&) = delete;
     CConversion& operator=(const CConversion&) = delete;
     // The coder goes first, then the JPEG file object, then the bitmap file object; a file a

@@ -295,6 +295,10 @@ BOOL COXBitmapFile::IsEightBitOutput(j_decompress_ptr cinfo) const {
 }
 
 BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
+    // A run starts clean: an object may be opened again after a run whose writes failed.
+    m_bHeaderWriteFailed = FALSE;
+    m_bRowWriteFailed = FALSE;
+    m_nOverflowColors = 0;
     if (cinfo->out_color_space == JCS_GRAYSCALE)
         m_pfnWriteRow = &COXBitmapFile::PutGrayRow;
     else if (cinfo->out_color_space == JCS_RGB)

@@ -10,6 +10,8 @@
 #include "app/version_info_dlg.h"
 #include "codec/jpeg_decoder.h"
 #include "codec/jpeg_encoder.h"
+#include "codec/jpeg_image_file.h"
+#include "imagefile/image_file.h"
 #include "tests/app/fake_window.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
@@ -65,14 +67,27 @@ public:
     HandedOptions handed;
 
 protected:
-    std::unique_ptr<COXJPEGEncoder> CreateEncoder() override {
+    std::unique_ptr<COXJPEGEncoder> CreateEncoder(const COXImageFile& bitmap,
+                                                  const COXJPEGImageFile& jpeg) override {
+        NoteFiles(bitmap, jpeg);
         return std::make_unique<ProbeEncoder>(handed, m_log);
     }
-    std::unique_ptr<COXJPEGDecoder> CreateDecoder() override {
+    std::unique_ptr<COXJPEGDecoder> CreateDecoder(const COXImageFile& bitmap,
+                                                  const COXJPEGImageFile& jpeg) override {
+        NoteFiles(bitmap, jpeg);
         return std::make_unique<ProbeDecoder>(handed, m_log);
     }
 
 private:
+    // The file objects that exist when the coder is made, by the names of their files.
+    void NoteFiles(const COXImageFile& bitmap, const COXJPEGImageFile& jpeg) {
+        auto name = [](const CString& sPath) {
+            const std::string s = static_cast<LPCTSTR>(sPath);
+            return s.substr(s.find_last_of("/\\") + 1);
+        };
+        m_log.push_back("files " + name(bitmap.GetFileName()) + " " + name(jpeg.GetFileName()));
+    }
+
     std::vector<std::string>& m_log;
 };
 
@@ -128,10 +143,12 @@ TEST_F(TarnelDlgTest, ARunIsTimedReportedAndEnablesTheOtherDirection) {
     TypePaths(sBmp, sJpg);
     window.ticks = {0xFFFFFF00u, 0xFFFFFF00u + 1234u};  // across the counter's wrap
     dlg.OnCompress();
-    // Timed from when the coder is ready; the coder and files go after everything else.
-    EXPECT_EQ(window.log, (std::vector<std::string>{"wait begin", "coder built", "tick", "tick",
-                                                    "text 1036 1.234000", "enable 1020 1",
-                                                    "wait end", "coder gone"}));
+    // The bitmap file, the JPEG file, then the coder; timed from when the coder is ready; the
+    // coder and files go after everything else.
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"wait begin", "files photo.bmp photo.jpg", "coder built",
+                                        "tick", "tick", "text 1036 1.234000", "enable 1020 1",
+                                        "wait end", "coder gone"}));
     // The bytes cjpeg makes at the same settings.
     EXPECT_TRUE(ReadFile(sJpg) == PeerConvert("cjpeg", "", ReadFile(sBmp)));
 
@@ -217,7 +234,7 @@ TEST_F(TarnelDlgTest, WarningsAndExceptionsAreShownAndTheRunStillEnds) {
     window.texts[IDC_COLORS] = "1";
     dlg.OnUnCompress();
     EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "wait begin", "coder built", "tick",
+                              "wait begin", "files one.bmp photo.jpg", "coder built", "tick",
                               "msgbox 0 0 例外 : Cannot quantize to fewer than 8 colors", "tick",
                               "text 1036 0.000000", "enable 1012 1", "wait end", "coder gone"}));
     EXPECT_FALSE(Exists(PathOf("one.bmp")));

@@ -127,6 +127,66 @@ TEST_F(ConversionTest, FullDiskEndsEitherRunWithTheWriteError) {
     EXPECT_EQ(outcome.sMessage, "Output file write error --- out of disk space?");
 }
 
+namespace {
+
+// A file lent to the bitmap writer that refuses writes while told to and can behave as a pipe,
+// which cannot be positioned.
+class CScriptedFile : public CMemFile {
+public:
+    void Write(const void* lpBuf, UINT nCount) override {
+        if (bFailWrites)
+            AfxThrowFileException(CFileException::diskFull, 28, "scripted");
+        CMemFile::Write(lpBuf, nCount);
+    }
+    ULONGLONG Seek(std::int64_t lOff, UINT nFrom) override {
+        if (bPipe)
+            AfxThrowFileException(CFileException::badSeek, 29, "scripted");
+        return CMemFile::Seek(lOff, nFrom);
+    }
+    std::string Contents() {
+        bPipe = false;
+        std::string s(static_cast<std::size_t>(GetLength()), '\0');
+        SeekToBegin();
+        s.resize(Read(s.data(), static_cast<UINT>(s.size())));
+        return s;
+    }
+
+    bool bFailWrites = false;
+    bool bPipe = false;
+};
+
+}  // namespace
+
+// A bitmap file object written again after a run whose writes failed starts clean, whether the
+// second run writes in place or, through a pipe, the whole image at the end.
+TEST_F(ConversionTest, AnObjectWrittenAgainAfterFailedWritesStartsClean) {
+    MakeJpeg(64, 48);
+    ASSERT_EQ(Decompress(PathOf("pic.jpg"), PathOf("fresh.bmp")).nResult, 0);
+    for (bool bPipe : {false, true}) {
+        SCOPED_TRACE(bPipe ? "then a pipe" : "then a file");
+        CScriptedFile file;
+        COXBitmapFile bitmap(&file);
+        bitmap.SetDetachOnClose(FALSE);  // lent for both runs
+        auto run = [&] {
+            COXJPEGImageFile jpeg{CString(PathOf("pic.jpg").c_str())};
+            COXJPEGDecoder decoder;
+            try {
+                return static_cast<int>(decoder.DoDecompress(&jpeg, &bitmap));
+            } catch (COXJPEGException* e) {
+                const int nCode = e->m_nErrorCode;
+                e->Delete();
+                return nCode;
+            }
+        };
+        file.bFailWrites = true;
+        EXPECT_EQ(run(), JERR_FILE_WRITE);
+        file.bFailWrites = false;
+        file.bPipe = bPipe;
+        EXPECT_EQ(run(), JPEG_SUCCESS);
+        EXPECT_TRUE(file.Contents() == ReadFile(PathOf("fresh.bmp")));
+    }
+}
+
 TEST_F(ConversionTest, WrittenBitmapLayouts) {
     BmpShape shape;
     shape.nWidth = 2;
