@@ -56,6 +56,14 @@ public:
         return FALSE;
     }
 
+    // There is no help file: say where the instructions are instead.
+    void OnHelp() override {
+        AfxMessageBox(
+            "ヘルプ ファイルはありません。使い方は Tarnel のフォルダーにある "
+            "README.md をご覧ください。",
+            MB_OK | MB_ICONINFORMATION, 0);
+    }
+
     int ExitInstance() override {
         RevokeTarnelClassFactory();
         if (m_bOleInitialised)

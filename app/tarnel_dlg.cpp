@@ -12,6 +12,28 @@ const char* const kParseUnsignedMessage = "正の整数を入力してくださ�
 
 namespace {
 
+// The wait cursor of a run: ended by the run's end, or by an exception that leaves it, so the
+// count of waits never stays up.
+class CWaitCursorScope {
+public:
+    explicit CWaitCursorScope(CTarnelDlgWindow& window) : m_window(window) {
+        m_window.BeginWaitCursor();
+    }
+    ~CWaitCursorScope() { End(); }
+    CWaitCursorScope(const CWaitCursorScope&) = delete;
+    CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
+
+    void End() {
+        if (m_bWaiting)
+            m_window.EndWaitCursor();
+        m_bWaiting = false;
+    }
+
+private:
+    CTarnelDlgWindow& m_window;
+    bool m_bWaiting = true;
+};
+
 CString UnsignedText(UINT n) {
     CString s;
     s.Format("%u", n);
@@ -127,13 +149,12 @@ void CTarnelDlg::RunTimed(CConversion& conversion, int nEnableAfter) {
     sTime.Format("%f", nElapsed / 1000.0);
     m_window.SetItemText(IDC_TIME, sTime);
     m_window.EnableItem(nEnableAfter, TRUE);
-    m_window.EndWaitCursor();
 }
 
 void CTarnelDlg::OnCompress() {
     if (!ReadyToConvert(TRUE))
         return;
-    m_window.BeginWaitCursor();
+    CWaitCursorScope wait(m_window);
     EncoderOptions options;
     options.bGrayscale = m_bEncGrayscale;
     options.bBaseline = m_bEncBaseline;
@@ -148,13 +169,14 @@ void CTarnelDlg::OnCompress() {
                                return CreateEncoder(bitmap, jpeg);
                            });
     RunTimed(conversion, IDC_UNCOMPRESS);
+    wait.End();
     // The coder and the file objects go here, after the wait cursor.
 }
 
 void CTarnelDlg::OnUnCompress() {
     if (!ReadyToConvert(FALSE))
         return;
-    m_window.BeginWaitCursor();
+    CWaitCursorScope wait(m_window);
     DecoderOptions options;
     options.bOS2Format = m_bDecOS2Format;
     options.bGrayscale = m_bDecGrayscale;
@@ -171,4 +193,5 @@ void CTarnelDlg::OnUnCompress() {
                                return CreateDecoder(bitmap, jpeg);
                            });
     RunTimed(conversion, IDC_COMPRESS);
+    wait.End();
 }

@@ -81,8 +81,7 @@ protected:
 private:
     // The checks before a run: values taken in, the source there, the destination may go.
     BOOL ReadyToConvert(BOOL bToJpeg);
-    // Times the run, reports its outcome and the time it took, enables nEnableAfter and ends
-    // the wait cursor.
+    // Times the run, reports its outcome and the time it took and enables nEnableAfter.
     void RunTimed(CConversion& conversion, int nEnableAfter);
     // Stores a confirmed file choice and derives the other path from it.
     void ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,

@@ -1,8 +1,11 @@
 // The window framework over Win32's W functions.
 #include "platform/window_win32.h"
 
+#include <exception>
+#include <new>
 #include <string>
 
+#include "platform/exception.h"
 #include "platform/wide_win32.h"
 
 #include <map>
@@ -84,6 +87,11 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
 
 BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
+    if (nID == ID_HELP) {
+        if (CWinApp* pApp = AfxGetApp())
+            pApp->OnHelp();
+        return TRUE;
+    }
     if (nID == IDOK) {
         OnOK();
         return TRUE;
@@ -97,7 +105,34 @@ BOOL CDialog::OnCommand(int nID, int /*nNotifyCode*/) {
 
 BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
+namespace {
+
+void ReportWndProcException(LPCTSTR lpszWhat) {
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->ProcessWndProcException(lpszWhat);
+}
+
+}  // namespace
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Dispatch(hWnd, nMsg, wParam, lParam);
+    } catch (CException* e) {
+        char szWhat[256] = {};
+        e->GetErrorMessage(szWhat, sizeof szWhat);
+        e->Delete();
+        ReportWndProcException(szWhat);
+    } catch (const std::bad_alloc&) {
+        ReportWndProcException("メモリーが足りません");
+    } catch (const std::exception& e) {
+        ReportWndProcException(e.what());
+    } catch (...) {
+        ReportWndProcException("不明なエラー");
+    }
+    return TRUE;  // the message was handled, as far as the system is concerned
+}
+
+INT_PTR CDialog::Dispatch(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (nMsg == WM_INITDIALOG) {
         auto* pDialog = reinterpret_cast<CDialog*>(lParam);
         SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
@@ -109,6 +144,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM
         return FALSE;
     if (nMsg == WM_COMMAND)
         return pDialog->OnCommand(LOWORD(wParam), HIWORD(wParam));
+    if (nMsg == WM_HELP)  // F1
+        return pDialog->OnCommand(ID_HELP, 0);
     LRESULT nResult = 0;
     if (!pDialog->OnMessage(nMsg, wParam, lParam, &nResult))
         return FALSE;
@@ -124,6 +161,10 @@ CWinApp::CWinApp() { g_pApp = this; }
 CWinApp::~CWinApp() {
     if (g_pApp == this)
         g_pApp = nullptr;
+}
+
+void CWinApp::ProcessWndProcException(LPCTSTR lpszWhat) {
+    AfxMessageBox(CString("例外 : ") + lpszWhat, MB_OK | MB_ICONSTOP, 0);
 }
 
 CWinApp* AfxGetApp() { return g_pApp; }

@@ -80,10 +80,14 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+    static INT_PTR Dispatch(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
 };
+
+// The framework's help command: F1 in a dialog, routed to the application's OnHelp.
+constexpr int ID_HELP = 57670;
 
 class CWinApp {
 public:
@@ -93,6 +97,11 @@ public:
     // FALSE ends the program once it returns (a dialog program has no message loop of its own).
     virtual BOOL InitInstance() { return FALSE; }
     virtual int ExitInstance() { return 0; }
+    // ID_HELP from any dialog of the application.
+    virtual void OnHelp() {}
+    // An exception a window's handler let out, described in words: the window procedure stops
+    // it there, since the system's code that called the procedure cannot be unwound through.
+    virtual void ProcessWndProcException(LPCTSTR lpszWhat);
 
     // The executable's base name: the caption of every message box.
     CString m_strTitle;

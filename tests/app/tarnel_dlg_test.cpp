@@ -2,6 +2,7 @@
 // real files; the version dialog's home-page command.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "app/about_config.h"
@@ -65,16 +66,21 @@ class ProbeDlg : public CTarnelDlg {
 public:
     explicit ProbeDlg(FakeDlgWindow& window) : CTarnelDlg(window), m_log(window.log) {}
     HandedOptions handed;
+    bool bNoMemoryForCoder = false;
 
 protected:
     std::unique_ptr<COXJPEGEncoder> CreateEncoder(const COXImageFile& bitmap,
                                                   const COXJPEGImageFile& jpeg) override {
         NoteFiles(bitmap, jpeg);
+        if (bNoMemoryForCoder)
+            throw std::bad_alloc();
         return std::make_unique<ProbeEncoder>(handed, m_log);
     }
     std::unique_ptr<COXJPEGDecoder> CreateDecoder(const COXImageFile& bitmap,
                                                   const COXJPEGImageFile& jpeg) override {
         NoteFiles(bitmap, jpeg);
+        if (bNoMemoryForCoder)
+            throw std::bad_alloc();
         return std::make_unique<ProbeDecoder>(handed, m_log);
     }
 
@@ -137,6 +143,18 @@ TEST_F(TarnelDlgTest, NoToTheOverwriteQuestionRunsNothing) {
                                                     " は存在します 上書きしますか？"}));
     EXPECT_EQ(ReadFile(sJpg), "old");
     EXPECT_EQ(dlg.handed.nQuality, -1);
+}
+
+// An exception that leaves a run (an automation call's, say) still ends its wait cursor.
+TEST_F(TarnelDlgTest, AnExceptionLeavingARunEndsItsWaitCursor) {
+    dlg.bNoMemoryForCoder = true;
+    TypePaths(sBmp, sJpg);
+    EXPECT_THROW(dlg.OnCompress(), std::bad_alloc);
+    WriteFile(sJpg, "old");
+    window.messageAnswers = {IDYES};
+    EXPECT_THROW(dlg.OnUnCompress(), std::bad_alloc);
+    EXPECT_EQ(window.Find("wait"),
+              (std::vector<std::string>{"wait begin", "wait end", "wait begin", "wait end"}));
 }
 
 TEST_F(TarnelDlgTest, ARunIsTimedReportedAndEnablesTheOtherDirection) {

@@ -521,6 +521,38 @@ int PreviewBench(const std::wstring& sExe, const std::wstring& sFolder, const st
 
 }  // namespace
 
+// The executable's version resource, as Explorer and installers read it: file and product
+// version 1.1.0.0, one Japanese string table.
+void CheckVersionResource(const std::wstring& sExe) {
+    DWORD nHandle = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(sExe.c_str(), &nHandle));
+    const bool bRead =
+        !block.empty() &&
+        GetFileVersionInfoW(sExe.c_str(), 0, static_cast<DWORD>(block.size()), block.data());
+    Check(bRead, "version resource readable");
+    if (!bRead)
+        return;
+    VS_FIXEDFILEINFO* pFixed = nullptr;
+    UINT nSize = 0;
+    Check(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&pFixed), &nSize) &&
+              pFixed->dwFileVersionMS == 0x00010001 && pFixed->dwFileVersionLS == 0 &&
+              pFixed->dwProductVersionMS == 0x00010001 && pFixed->dwProductVersionLS == 0,
+          "file and product version 1.1.0.0");
+    auto text = [&](const wchar_t* pszName) {
+        const std::wstring sKey = std::wstring(L"\\StringFileInfo\\041104b0\\") + pszName;
+        wchar_t* pszValue = nullptr;
+        UINT nLength = 0;
+        return VerQueryValueW(block.data(), sKey.c_str(), reinterpret_cast<void**>(&pszValue),
+                              &nLength) &&
+                       pszValue != nullptr
+                   ? std::wstring(pszValue)
+                   : std::wstring();
+    };
+    CheckText(text(L"FileVersion"), L"1, 1, 0, 0", "FileVersion string");
+    CheckText(text(L"ProductVersion"), L"1, 1, 0, 0", "ProductVersion string");
+    CheckText(text(L"OriginalFilename"), L"Tarnel.EXE", "OriginalFilename string");
+}
+
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--preview-bench")
         return PreviewBench(Wide(argv[2]), Wide(argv[3]), Wide(argv[4]));
@@ -532,6 +564,7 @@ int main(int argc, char** argv) {
     auto path = [&](const wchar_t* pszName) { return sWork + L"\\" + pszName; };
     const DWORD nAttributesMissing = INVALID_FILE_ATTRIBUTES;
 
+    CheckVersionResource(sExe);
     CheckMenu(sExe);
     Tarnel t;
     Check(t.Start(sExe), "Tarnel.exe shows its dialog");
@@ -645,6 +678,19 @@ int main(int argc, char** argv) {
               return TextOf(t.Item(1000)) == L"***.bmp" && TextOf(t.Item(1001)) == L"***.jpg";
           }),
           "reset puts the placeholders back");
+
+    // Help (F1 or the framework's help command): there is no help file, and the user is told
+    // where the instructions are.
+    {
+        Command(t.hMain, 57670);
+        MessageBoxSeen box;
+        Check(AnswerMessageBox(t.pi.dwProcessId, t.hMain, L"Tarnel", IDOK, box),
+              "help answers with a message");
+        CheckText(box.sText,
+                  L"ヘルプ ファイルはありません。使い方は Tarnel のフォルダーにある README.md "
+                  L"をご覧ください。",
+                  "help message");
+    }
 
     // The version dialog and its home-page button.
     Command(t.hMain, 32778);

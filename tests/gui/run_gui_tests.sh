@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Window and automation tests of Tarnel.exe under Xvfb and Wine (registration for a user who may
 # not write the machine's classes included): dib_paint.exe paints bitmaps into
-# a window and reads them back, gui_driver.exe drives the dialog, preview_dialog_check.exe the
+# a window and reads them back, gui_driver.exe drives the dialog, dialog_check.exe the window
+# framework's dialog procedure (escaping exceptions, F1), preview_dialog_check.exe the
 # bitmap open dialog in both styles, copy_status_check.exe the tree copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
 # "Tarnel.Application"; this script provides the input files, takes the screenshots the drivers
 # ask for, and compares every converted file with cjpeg and djpeg.
@@ -46,6 +47,10 @@ run_under_display() {
             status=1
     done
     kill "$watcher" 2>/dev/null
+
+    timeout --kill-after=10 60 wine "$build/tests/dialog_check.exe" > "$work/dialog.log" 2>&1
+    grep -av "fixme" "$work/dialog.log"
+    grep -aq "DIALOG SUMMARY: checks=[0-9]* failures=0" "$work/dialog.log" || status=1
 
     timeout --kill-after=10 60 wine "$build/tests/dib_paint.exe" \
         "$(winpath "$repo/tests/data/resource-8bit.bmp")" > "$work/paint.log" 2>&1
