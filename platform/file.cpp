@@ -23,15 +23,18 @@ int StreamSeekOrigin(UINT nFrom) {
 
 namespace {
 
-// A hidden name beside the destination, so the final move stays on one volume, that is this
-// process's and this open's own.
+// A short hidden name beside the destination, so the final move stays on one volume and a path
+// near the system's length limit still has room for it: ".tn" and six base-36 digits, this
+// process's own number plus the open's serial, so consecutive opens take consecutive names.
 CString TempNameBeside(const CString& sDestination, unsigned nSerial) {
     const std::size_t nSeparator = sDestination.str().find_last_of(kPathSeparators);
     const std::size_t nNameStart = nSeparator == std::string::npos ? 0 : nSeparator + 1;
-    CString sTemp;
-    sTemp.Format("%s.%s.%lu-%u.tarnel-tmp", sDestination.str().substr(0, nNameStart).c_str(),
-                 sDestination.str().substr(nNameStart).c_str(), ProcessId(), nSerial);
-    return sTemp;
+    constexpr unsigned long long kNames = 36ULL * 36 * 36 * 36 * 36 * 36;
+    unsigned long long nName = (ProcessId() * 2654435761ULL + nSerial) % kNames;
+    char szName[] = ".tn000000";
+    for (int i = 8; i >= 3; --i, nName /= 36)
+        szName[i] = "0123456789abcdefghijklmnopqrstuvwxyz"[nName % 36];
+    return CString(sDestination.str().substr(0, nNameStart).c_str()) + szName;
 }
 
 }  // namespace
@@ -158,8 +161,10 @@ BOOL CReplaceFile::IsReplacement(UINT nOpenFlags) {
 BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     if (m_pStream != nullptr)
         Abort();
+    // A link is followed: its target is replaced, and the link stays.
+    const CString sReplaced = FollowLinks(lpszFileName);
     BOOL bInPlace = FALSE;
-    LONG nError = CheckDestination(lpszFileName, bInPlace);
+    LONG nError = CheckDestination(sReplaced, bInPlace);
     if (nError != 0) {
         RecordFileError(pError, nError, lpszFileName);
         return FALSE;
@@ -173,8 +178,8 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     Handle hFile = hFileNull;
     CString sTemp;
     for (int nTry = 0; nTry < kTempNameAttempts; ++nTry) {
-        sTemp = TempNameBeside(lpszFileName, ++s_nSerial);
-        nError = CreateTemp(sTemp, lpszFileName, pStream, hFile);
+        sTemp = TempNameBeside(sReplaced, ++s_nSerial);
+        nError = CreateTemp(sTemp, sReplaced, pStream, hFile);
         if (!AlreadyExists(nError))
             break;
     }
@@ -184,6 +189,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     }
     Attach(pStream, hFile, lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
+    m_strReplacedName = sReplaced;
     return TRUE;
 }
 
@@ -203,7 +209,7 @@ void CReplaceFile::Close() {
     }
     if (m_strTempName.IsEmpty())
         return;  // written in place
-    if (const LONG nError = MoveOver(m_strTempName, m_strFileName)) {
+    if (const LONG nError = MoveOver(m_strTempName, m_strReplacedName)) {
         RemoveTemp();
         CFileException::ThrowOsError(nError, m_strFileName);
     }

@@ -118,7 +118,9 @@ private:
 // A new file written beside its destination under a temporary name and moved over the
 // destination only by a successful Close. Abort, a failed Close, or destruction while still open
 // remove the temporary file, so an existing destination is never left half written. A
-// destination that is not a regular file (a device, a pipe) is written in place.
+// destination that is not a regular file (a device, a pipe) is written in place. The new file
+// keeps the replaced one's permissions where the system lets us set them, and a destination
+// that is a symbolic link has its target replaced, not the link.
 class CReplaceFile : public CStdioFile {
     DECLARE_DYNAMIC(CReplaceFile)
 
@@ -139,6 +141,7 @@ private:
     void RemoveTemp();
 
     CString m_strTempName;
+    CString m_strReplacedName;  // the file the temporary one goes over: a link's target
 };
 
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.

@@ -17,11 +17,16 @@ namespace replace_file_os {
 // The characters that end a folder in a path.
 extern const char* const kPathSeparators;
 unsigned long ProcessId();
-// 0 when the destination is absent or a file we may write, else the OS error; rbInPlace when it
-// is no regular file (a device, a pipe) and must be written in place.
+// The file a destination path stands for: a symbolic link's target (the link stays), else the
+// path itself.
+CString FollowLinks(const CString& sPath);
+// 0 when the destination is absent or a file we may write, else the OS error (one that another
+// program holds open so that it cannot be replaced included, where the system can tell);
+// rbInPlace when it is no regular file (a device, a pipe) and must be written in place.
 LONG CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace);
-// Creates sPath, which must not exist, for writing, with lpszLikeFile's permissions where the
-// system has them: 0 with the stream and its handle, or the OS error.
+// Creates sPath, which must not exist, for writing, with lpszLikeFile's permissions (and owner,
+// group or attributes) where the system has them and lets us set them: 0 with the stream and its
+// handle, or the OS error.
 LONG CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream, CFile::Handle& rhFile);
 BOOL AlreadyExists(LONG lOsError);
 // Moves a file over another in one step: 0, or the OS error.

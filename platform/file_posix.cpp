@@ -197,6 +197,26 @@ const char* const replace_file_os::kPathSeparators = "/";
 
 unsigned long replace_file_os::ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
+CString replace_file_os::FollowLinks(const CString& sPath) {
+    std::string sTarget = sPath.str();
+    constexpr int kMaxLinks = 40;  // the system's own limit: a loop of links ends too
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat link {};
+        if (::lstat(sTarget.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            break;
+        std::string sLink(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4096), '\0');
+        const ssize_t n = ::readlink(sTarget.c_str(), sLink.data(), sLink.size());
+        if (n <= 0)
+            break;
+        sLink.resize(static_cast<std::size_t>(n));
+        const std::size_t nSlash = sTarget.find_last_of('/');
+        sTarget = sLink[0] == '/' || nSlash == std::string::npos
+                      ? sLink
+                      : sTarget.substr(0, nSlash + 1) + sLink;
+    }
+    return CString(sTarget.c_str());
+}
+
 LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;
     if (lpszFileName == nullptr || *lpszFileName == '\0')
@@ -218,8 +238,14 @@ LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FIL
     if (fd < 0)
         return errno;
     struct stat existing {};
-    if (::stat(lpszLikeFile, &existing) == 0)
+    if (::stat(lpszLikeFile, &existing) == 0) {
+        // Owner and group first: changing them may clear the set-id bits the mode then restores.
+        // Only the owner's superuser may give a file away; anyone may keep the group when a
+        // member of it.
+        if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
         (void)::fchmod(fd, existing.st_mode & 07777);
+    }
     rpStream = ::fdopen(fd, "wb");
     if (rpStream == nullptr) {
         const int nError = errno;

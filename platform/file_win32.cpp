@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/file_os.h"
@@ -233,23 +234,89 @@ const char* const replace_file_os::kPathSeparators = "/\\";
 
 unsigned long replace_file_os::ProcessId() { return GetCurrentProcessId(); }
 
+CString replace_file_os::FollowLinks(const CString& sPath) {
+    const std::wstring sWide = Utf8ToWide(sPath);
+    const DWORD nAttributes = GetFileAttributesW(sWide.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES || !(nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        (nAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return sPath;
+    // Opening a link opens its target; the handle then names the target.
+    HANDLE h = CreateFileW(sWide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return sPath;
+    std::wstring sTarget(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(h, sTarget.data(), static_cast<DWORD>(sTarget.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= sTarget.size())
+        return sPath;
+    sTarget.resize(n);
+    if (sTarget.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        sTarget = L"\\\\" + sTarget.substr(8);
+    else if (sTarget.rfind(L"\\\\?\\", 0) == 0)
+        sTarget = sTarget.substr(4);
+    return WideToUtf8(sTarget.c_str());
+}
+
 LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     rbInPlace = FALSE;  // every destination here is replaced by moving
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ERROR_FILE_NOT_FOUND;
-    const DWORD nAttributes = GetFileAttributesW(Utf8ToWide(lpszFileName).c_str());
-    if (nAttributes != INVALID_FILE_ATTRIBUTES &&
-        (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    const std::wstring sWide = Utf8ToWide(lpszFileName);
+    const DWORD nAttributes = GetFileAttributesW(sWide.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
         return ERROR_ACCESS_DENIED;
+    // Moving a file over another needs the right to delete it, which a program that holds it
+    // open without sharing deletion denies: found out now, not after the whole conversion.
+    HANDLE h =
+        CreateFileW(sWide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD nError = GetLastError();
+        return nError == ERROR_FILE_NOT_FOUND ? 0 : static_cast<LONG>(nError);
+    }
+    CloseHandle(h);
     return 0;
 }
 
-LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR /*lpszLikeFile*/, FILE*& rpStream,
+namespace {
+
+// The replaced file's attributes and access control, where we may set them, on its successor.
+void TakeOverAttributes(const std::wstring& sLikeFile, HANDLE hNew) {
+    const DWORD nAttributes = GetFileAttributesW(sLikeFile.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO info{};
+    if (GetFileInformationByHandleEx(hNew, FileBasicInfo, &info, sizeof info)) {
+        info.FileAttributes =
+            (nAttributes & kKept) != 0 ? (nAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(hNew, FileBasicInfo, &info, sizeof info);
+    }
+    DWORD nNeeded = 0;
+    GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &nNeeded);
+    if (nNeeded == 0)
+        return;
+    std::vector<BYTE> descriptor(nNeeded);
+    if (GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), nNeeded,
+                         &nNeeded))
+        SetKernelObjectSecurity(hNew, DACL_SECURITY_INFORMATION, descriptor.data());
+}
+
+}  // namespace
+
+LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
                                  CFile::Handle& rhFile) {
-    HANDLE h = CreateFileW(Utf8ToWide(sPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::wstring sWide = Utf8ToWide(sPath);
+    HANDLE h = CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return static_cast<LONG>(GetLastError());
+    TakeOverAttributes(Utf8ToWide(lpszLikeFile), h);
     rpStream = StreamOverHandle(h, CFile::modeWrite);
     if (rpStream == nullptr) {
         DeleteQuietly(sPath);

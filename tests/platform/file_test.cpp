@@ -2,6 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#ifdef _WIN32
+#include "platform/wide_win32.h"
+#include "platform/win32.h"
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #include <memory>
 #include <string>
 
@@ -164,19 +171,27 @@ TEST_F(FileTest, AFullDiskSurfacesAtCloseAndAbortStaysQuiet) {
     EXPECT_FALSE(file.IsOpen());
 }
 
+// Temporary names are short (a path near the system's limit keeps room for them) and hidden;
+// consecutive opens take consecutive names, and one another process holds is passed over.
 TEST_F(FileTest, AReplacementTakesTheNextTemporaryNameWhenOneIsHeld) {
-    const std::string sPath = PathOf("out.bin");
+    const std::string sPath = PathOf("a-destination-with-a-long-name-of-its-own.bin");
     CReplaceFile probe(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
     const std::vector<std::string> names = ListFolder(m_sDir);
     ASSERT_EQ(names.size(), 1u);
     probe.Abort();
-    // The names the next two opens would take, held by another process.
     const std::string sName = names[0];
-    const std::size_t nDot = sName.rfind(".tarnel-tmp"), nDash = sName.rfind('-', nDot);
-    const unsigned nSerial = static_cast<unsigned>(std::stoul(sName.substr(nDash + 1)));
-    for (unsigned n : {nSerial + 1, nSerial + 2})
-        WriteFile(PathOf(sName.substr(0, nDash + 1) + std::to_string(n) + sName.substr(nDot)),
-                  "held");
+    ASSERT_EQ(sName.size(), 9u) << sName;
+    ASSERT_EQ(sName.substr(0, 3), ".tn");
+    constexpr unsigned long long kNames = 36ULL * 36 * 36 * 36 * 36 * 36;
+    const unsigned long long nName = std::stoull(sName.substr(3), nullptr, 36);
+    auto nameOf = [&](unsigned long long n) {
+        std::string s = ".tn000000";
+        for (int i = 8; i >= 3; --i, n /= 36)
+            s[i] = "0123456789abcdefghijklmnopqrstuvwxyz"[n % 36];
+        return s;
+    };
+    for (unsigned long long n : {nName + 1, nName + 2})
+        WriteFile(PathOf(nameOf(n % kNames)), "held");
 
     CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
     file.Write("new", 3);
@@ -184,6 +199,99 @@ TEST_F(FileTest, AReplacementTakesTheNextTemporaryNameWhenOneIsHeld) {
     EXPECT_EQ(ReadFile(sPath), "new");
     EXPECT_EQ(ListFolder(m_sDir).size(), 3u);  // the two held names stay theirs
 }
+
+#ifndef _WIN32
+// Replacing keeps what the user set up: a link's target is replaced (a link to no file yet
+// creates it) and the link stays; the replaced file's permission bits, owner and group carry
+// over (the owner only when we run as the superuser, who alone may give a file away).
+TEST_F(FileTest, AReplacementKeepsLinksPermissionsAndOwner) {
+    namespace fs = std::filesystem;
+    fs::create_directory(PathOf("real"));
+    const std::string sTarget = PathOf("real/photo.jpg");
+    WriteFile(sTarget, "old");
+    fs::create_symlink("real/photo.jpg", PathOf("link.jpg"));
+    fs::create_symlink(PathOf("real/absent.jpg"), PathOf("dangling.jpg"));
+    ASSERT_EQ(::chmod(sTarget.c_str(), 0640), 0);
+    const bool bRoot = ::geteuid() == 0;
+    if (bRoot) {
+        ASSERT_EQ(::chown(sTarget.c_str(), 4321, 4322), 0);
+    }
+    for (const char* pszLink : {"link.jpg", "dangling.jpg"}) {
+        CReplaceFile file(PathOf(pszLink).c_str(), CFile::modeCreate | CFile::modeWrite);
+        file.Write("new", 3);
+        file.Close();
+        EXPECT_TRUE(fs::is_symlink(PathOf(pszLink))) << pszLink;
+    }
+    EXPECT_EQ(ReadFile(sTarget), "new");
+    EXPECT_EQ(ReadFile(PathOf("real/absent.jpg")), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(sTarget.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (bRoot) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+    EXPECT_EQ(ListFolder(PathOf("real")).size(), 2u);  // no temporary file left beside them
+}
+#endif
+
+#ifdef _WIN32
+// A destination another program holds open without letting it be deleted cannot be replaced:
+// said when opening, before anything is written; one held with full sharing can be. The
+// replaced file's attributes carry over, and a destination 250 characters long still has room
+// for the temporary name beside it.
+TEST_F(FileTest, AReplacementSaysAtOnceWhenItsDestinationIsHeld) {
+    const std::string sPath = PathOf("held.jpg");
+    WriteFile(sPath, "old");
+    const std::wstring sWide = Utf8ToWide(sPath.c_str());
+    for (DWORD nShare : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+        SCOPED_TRACE(nShare);
+        HANDLE hHeld =
+            CreateFileW(sWide.c_str(), GENERIC_READ, nShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+        CReplaceFile file;
+        CFileException error;
+        const BOOL bOpened = file.Open(sPath.c_str(), CFile::modeCreate | CFile::modeWrite, &error);
+        if (nShare == 0) {
+            EXPECT_FALSE(bOpened);
+            EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+        } else {
+            EXPECT_TRUE(bOpened);
+            file.Write("new", 3);
+            CloseHandle(hHeld);
+            hHeld = INVALID_HANDLE_VALUE;
+            file.Close();
+        }
+        if (hHeld != INVALID_HANDLE_VALUE)
+            CloseHandle(hHeld);
+    }
+    EXPECT_EQ(ReadFile(sPath), "new");
+}
+
+TEST_F(FileTest, AReplacementKeepsAttributesAndFitsBesideALongPath) {
+    const std::string sHidden = PathOf("hidden.jpg");
+    WriteFile(sHidden, "old");
+    const std::wstring sWide = Utf8ToWide(sHidden.c_str());
+    ASSERT_TRUE(SetFileAttributesW(sWide.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    CReplaceFile hidden(sHidden.c_str(), CFile::modeCreate | CFile::modeWrite);
+    hidden.Write("new", 3);
+    hidden.Close();
+    EXPECT_EQ(ReadFile(sHidden), "new");
+    EXPECT_TRUE(GetFileAttributesW(sWide.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    std::string sFolder = m_sDir;
+    while (sFolder.size() + 1 + 100 < 250 - 6) {
+        sFolder += "\\" + std::string(100 - (sFolder.size() % 7), 'f');
+        ASSERT_TRUE(CreateDirectoryW(Utf8ToWide(sFolder.c_str()).c_str(), nullptr)) << sFolder;
+    }
+    const std::string sLong = sFolder + "\\" + std::string(250 - sFolder.size() - 5, 'n') + ".jpg";
+    ASSERT_EQ(sLong.size(), 250u);
+    CReplaceFile file(sLong.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write("new", 3);
+    file.Close();
+    EXPECT_EQ(ReadFile(sLong), "new");
+}
+#endif
 
 TEST_F(FileTest, AReplacementThatCannotBeMovedInPlaceFailsAndLeavesNothing) {
     const std::string sPath = PathOf("out.bin");
