@@ -3,6 +3,7 @@
 // reads. Generated files of every layout, and hostile ones.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,10 +12,14 @@
 #include "codec/conversion.h"
 #include "imagefile/bitmap_layout.h"
 #include "imagefile/dib/dib.h"
+#include "imagefile/bitmap_file.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/cli/run_cli.h"
 #include "tests/support/tools.h"
+#ifndef _WIN32
+#include "tests/support/fifo.h"
+#endif
 
 namespace {
 
@@ -227,3 +232,42 @@ TEST_F(BitmapVerdictTest, TheConverterThePreviewAndTransformAgreeOnEveryFile) {
                 cases.size(), nLayouts, cases.size() - nLayouts, nAgreed, nPicturesEqual);
     EXPECT_EQ(nPicturesEqual, static_cast<int>(nLayouts));
 }
+
+#ifndef _WIN32
+// The bitmap file's reader refuses a file the same way whether it reads the rows in place (a
+// file) or holds the whole image (a pipe): the same code and the same text, for every hostile
+// file and for pictures too big for a JPEG that are also cut short.
+TEST_F(BitmapVerdictTest, AFileAndAPipeGiveTheSameRefusal) {
+    signal(SIGPIPE, SIG_IGN);  // a refusal closes the pipe before the feeder is done
+    auto refusal = [&](const std::string& sPath) {
+        COXBitmapFile bitmap{CString(sPath.c_str())};
+        COXJPEGImageFile jpeg{CString(PathOf("out.jpg").c_str())};
+        COXJPEGEncoder encoder;
+        try {
+            encoder.DoCompress(&bitmap, &jpeg);
+        } catch (COXJPEGException* e) {
+            const std::string sWhat =
+                std::to_string(e->m_nErrorCode) + " " + static_cast<LPCTSTR>(e->m_sMessage);
+            e->Delete();
+            return sWhat;
+        }
+        return std::string("converted");
+    };
+    std::vector<Case> cases = HostileFiles();
+    const std::string s24 = BuildBmp(Shape(40, 24));
+    cases.push_back(
+        {"wider than a JPEG, cut short", Patched(s24, 18, 70000).substr(0, 100), false});
+    cases.push_back(
+        {"taller than a JPEG, cut short", Patched(s24, 22, 70000).substr(0, 100), false});
+    cases.push_back({"a pixel area of 4 GB, cut short",
+                     Patched(Patched(s24, 18, 60000), 22, 25000).substr(0, 100), false});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        WriteFile(PathOf("in.bmp"), c.sBytes);
+        const std::string sFromFile = refusal(PathOf("in.bmp"));
+        Fifo fifo(PathOf("pipe.bmp"));
+        fifo.Feed(c.sBytes);
+        EXPECT_EQ(refusal(PathOf("pipe.bmp")), sFromFile);
+    }
+}
+#endif
