@@ -9,6 +9,16 @@
 #include "tests/support/bmp_builder.h"
 #include "tests/support/tools.h"
 
+namespace {
+
+// How many libjpeg objects the coders' registry holds now.
+struct CRegistryProbe : COXJPEGCoder {
+    static int Count() { return m_mapCoders.GetCount(); }
+};
+
+}  // namespace
+
+// Each failure also leaves the coders' registry as it found it: empty.
 TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
     const std::string sJpeg = MakeJpeg(64, 48);
     const struct {
@@ -22,6 +32,8 @@ TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
         {"tables only", "\xFF\xD8\xFF\xD9", 0, "JPEG datastream contains no image"},
         {"one colour", sJpeg, 1, "Cannot quantize to fewer than 8 colors"},  // two-pass minimum
         {"300 colours", sJpeg, 300, "Cannot quantize to more than 256 colors"},
+        {"CMYK", ReadFile(std::string(TARNEL_TEST_DATA_DIR) + "/cmyk.jpg"), 0,
+         "Bogus message code 1005"},  // a bitmap holds grey or RGB only
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszWhat);
@@ -36,6 +48,7 @@ TEST_F(ConversionTest, DecoderFailuresKeepTheOldBitmapAndLeaveNothingBehind) {
         EXPECT_EQ(outcome.sMessage, c.pszMessage);
         EXPECT_EQ(ReadFile(PathOf("out.bmp")), "precious");
         EXPECT_EQ(ListFolder(m_sDir).size(), 4u);  // pic.bmp, pic.jpg, in.jpg, out.bmp
+        EXPECT_EQ(CRegistryProbe::Count(), 0);
     }
     // Without an old bitmap, a failed run creates none.
     WriteFile(PathOf("in.jpg"), "");
@@ -106,6 +119,7 @@ TEST_F(ConversionTest, AReadErrorInAnyBlockIsAPrematureEnd) {
             e->Delete();
         }
         EXPECT_EQ(nCode, nLimit == 0 ? 0 : JERR_INPUT_EOF);
+        EXPECT_EQ(CRegistryProbe::Count(), 0);
     }
     WriteFile(PathOf("in.bmp"), sBmp);
     ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("file.jpg")).nResult, 0);
