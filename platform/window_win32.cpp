@@ -107,9 +107,16 @@ BOOL CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
 namespace {
 
+void ShowWndProcException(LPCTSTR lpszWhat) {
+    AfxMessageBox(CString("例外 : ") + lpszWhat, MB_OK | MB_ICONSTOP, 0);
+}
+
+// Told to the application, or, in a program without one, shown as the application would.
 void ReportWndProcException(LPCTSTR lpszWhat) {
     if (CWinApp* pApp = AfxGetApp())
         pApp->ProcessWndProcException(lpszWhat);
+    else
+        ShowWndProcException(lpszWhat);
 }
 
 }  // namespace
@@ -163,9 +170,7 @@ CWinApp::~CWinApp() {
         g_pApp = nullptr;
 }
 
-void CWinApp::ProcessWndProcException(LPCTSTR lpszWhat) {
-    AfxMessageBox(CString("例外 : ") + lpszWhat, MB_OK | MB_ICONSTOP, 0);
-}
+void CWinApp::ProcessWndProcException(LPCTSTR lpszWhat) { ShowWndProcException(lpszWhat); }
 
 CWinApp* AfxGetApp() { return g_pApp; }
 

@@ -31,7 +31,7 @@ public:
 // The steps, one a tick, each once no message box is open; a box found is read and closed.
 class CCheckDialog : public CDialog {
 public:
-    CCheckDialog(CCheckApp& app) : CDialog(1), m_app(app) {}
+    CCheckDialog() : CDialog(1) {}
     std::vector<std::string> boxes;
 
 protected:
@@ -105,7 +105,6 @@ private:
         }
     }
 
-    CCheckApp& m_app;
     int m_nStep = 0;
 };
 
@@ -114,7 +113,7 @@ private:
 int main() {
     CCheckApp app;
     app.m_strTitle = "dialog check";
-    CCheckDialog dialog(app);
+    CCheckDialog dialog;
     Check(dialog.DoModal() == IDOK, "the dialog goes on after each exception and ends with OK");
     const std::vector<std::string> expected = {"例外 : handler failed",
                                                "例外 : メモリーが足りません"};
