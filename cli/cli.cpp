@@ -9,6 +9,7 @@
 #include "cli/one_file.h"
 #include "imagefile/dib/dib.h"
 #include "platform/file.h"
+#include "platform/interrupt.h"
 #include "platform/tick.h"
 #include "tarnel_version.h"
 
@@ -48,7 +49,8 @@ bool MayRun(const CliOptions& o, const CliStreams& io) {
         std::fprintf(io.err, "%s\n", static_cast<LPCTSTR>(MissingSourceMessage(o.sSource.c_str())));
         return false;
     }
-    return !CanOpenForReading(o.sDestination.c_str()) || MayReplace(o.sDestination, o.bYes, io);
+    // A device or a pipe is written, not replaced: nothing to ask.
+    return !IsRegularFile(o.sDestination.c_str()) || MayReplace(o.sDestination, o.bYes, io);
 }
 
 BOOL ApplyStep(COXDIB& dib, const TransformStep& step) {
@@ -119,10 +121,15 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io) {
     case CliCommand::Version:
         std::fputs("tarnel-cli " TARNEL_VERSION "\n", io.out);
         return kExitSuccess;
-    case CliCommand::Transform:
+    case CliCommand::Transform: {
+        const CRemoveTemporariesOnInterrupt removeTemporariesOnInterrupt;
         return Transform(options, io);
+    }
     default:
         break;
     }
-    return options.bBatch ? RunBatch(options, io) : Convert(options, io);
+    if (options.bBatch)
+        return RunBatch(options, io);  // stops between files, so that none is cut short
+    const CRemoveTemporariesOnInterrupt removeTemporariesOnInterrupt;
+    return Convert(options, io);
 }

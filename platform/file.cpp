@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file_os.h"
+#include "platform/interrupt.h"
 
 using namespace replace_file_os;
 
@@ -158,19 +159,21 @@ BOOL CReplaceFile::IsReplacement(UINT nOpenFlags) {
            (nOpenFlags & modeAccessMask) == modeWrite;
 }
 
-BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags: writing*/,
+                        CFileException* pError) {
     if (m_pStream != nullptr)
         Abort();
-    // A link is followed: its target is replaced, and the link stays.
-    const CString sReplaced = FollowLinks(lpszFileName);
-    BOOL bInPlace = FALSE;
-    LONG nError = CheckDestination(sReplaced, bInPlace);
+    Destination destination;
+    LONG nError = ReachDestination(lpszFileName, destination);
     if (nError != 0) {
         RecordFileError(pError, nError, lpszFileName);
         return FALSE;
     }
-    if (bInPlace)
-        return CStdioFile::Open(lpszFileName, nOpenFlags, pError);
+    if (destination.pInPlace != nullptr) {
+        // A device or a pipe: written in order where it is, its mode and owner untouched.
+        Attach(destination.pInPlace, destination.hInPlace, lpszFileName, CFile::modeWrite);
+        return TRUE;
+    }
     // Another process may hold a name for a moment; a few more serials find a free one.
     constexpr int kTempNameAttempts = 100;
     static std::atomic<unsigned> s_nSerial{0};  // runs on several threads draw from it at once
@@ -178,8 +181,8 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     Handle hFile = hFileNull;
     CString sTemp;
     for (int nTry = 0; nTry < kTempNameAttempts; ++nTry) {
-        sTemp = TempNameBeside(sReplaced, ++s_nSerial);
-        nError = CreateTemp(sTemp, sReplaced, pStream, hFile);
+        sTemp = TempNameBeside(destination.sReplaced, ++s_nSerial);
+        nError = CreateTemp(sTemp, pStream, hFile);
         if (!AlreadyExists(nError))
             break;
     }
@@ -189,7 +192,8 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* p
     }
     Attach(pStream, hFile, lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
-    m_strReplacedName = sReplaced;
+    m_strReplacedName = destination.sReplaced;
+    m_nInterruptSlot = interrupt_cleanup::Register(sTemp);
     return TRUE;
 }
 
@@ -202,9 +206,14 @@ void CReplaceFile::Close() {
     if (m_pStream == nullptr)
         return;
     try {
+        if (!m_strTempName.IsEmpty()) {
+            // The content is complete: only now may the file get the replaced one's readers.
+            CStdioFile::Flush();
+            TakeOverFrom(m_hFile, m_strReplacedName);
+        }
         CStdioFile::Close();
     } catch (CFileException*) {
-        RemoveTemp();
+        Abort();
         throw;
     }
     if (m_strTempName.IsEmpty())
@@ -214,12 +223,16 @@ void CReplaceFile::Close() {
         CFileException::ThrowOsError(nError, m_strFileName);
     }
     m_strTempName.Empty();
+    interrupt_cleanup::Unregister(m_nInterruptSlot);
+    m_nInterruptSlot = -1;
 }
 
 void CReplaceFile::RemoveTemp() {
     if (!m_strTempName.IsEmpty())
         DeleteQuietly(m_strTempName);
     m_strTempName.Empty();
+    interrupt_cleanup::Unregister(m_nInterruptSlot);
+    m_nInterruptSlot = -1;
 }
 
 BOOL CanOpenForReading(LPCTSTR lpszPath) {

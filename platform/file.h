@@ -117,10 +117,13 @@ private:
 
 // A new file written beside its destination under a temporary name and moved over the
 // destination only by a successful Close. Abort, a failed Close, or destruction while still open
-// remove the temporary file, so an existing destination is never left half written. A
-// destination that is not a regular file (a device, a pipe) is written in place. The new file
-// keeps the replaced one's permissions where the system lets us set them, and a destination
-// that is a symbolic link has its target replaced, not the link.
+// remove the temporary file, so an existing destination is never left half written; so does an
+// interruption while a CRemoveTemporariesOnInterrupt exists. The temporary file is private to its
+// owner until its content is complete; then it takes the replaced file's permissions (and owner,
+// group or attributes where the system lets us set them). A destination that exists and is no
+// regular file (a device, a pipe) is written in place. The destination is reached through the
+// system, whose rules on links apply: a link's target is replaced, not the link, and a link
+// another user planted in a folder everyone may write to is refused.
 class CReplaceFile : public CStdioFile {
     DECLARE_DYNAMIC(CReplaceFile)
 
@@ -142,6 +145,7 @@ private:
 
     CString m_strTempName;
     CString m_strReplacedName;  // the file the temporary one goes over: a link's target
+    int m_nInterruptSlot = -1;  // where an interruption finds the temporary file
 };
 
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.

@@ -17,17 +17,25 @@ namespace replace_file_os {
 // The characters that end a folder in a path.
 extern const char* const kPathSeparators;
 unsigned long ProcessId();
-// The file a destination path stands for: a symbolic link's target (the link stays), else the
-// path itself.
-CString FollowLinks(const CString& sPath);
-// 0 when the destination is absent or a file we may write, else the OS error (one that another
-// program holds open so that it cannot be replaced included, where the system can tell);
-// rbInPlace when it is no regular file (a device, a pipe) and must be written in place.
-LONG CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace);
-// Creates sPath, which must not exist, for writing, with lpszLikeFile's permissions (and owner,
-// group or attributes) where the system has them and lets us set them: 0 with the stream and its
-// handle, or the OS error.
-LONG CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream, CFile::Handle& rhFile);
+
+// Where a destination's bytes go: an existing device or pipe is written where it is; anything
+// else is a file that a complete temporary one is moved over.
+struct Destination {
+    CString sReplaced;  // the file the path reaches through its links (absent for a new one)
+    FILE* pInPlace = nullptr;
+    CFile::Handle hInPlace = CFile::hFileNull;
+};
+// Reaches the destination through the system, so that its rules on links and its permissions
+// apply, and refuses a link another user planted in a folder everyone may write to: 0, or the
+// OS error (a file another program holds so that it cannot be replaced included, where the
+// system can tell).
+LONG ReachDestination(LPCTSTR lpszFileName, Destination& rDestination);
+// Creates sPath, which must not exist, for writing, readable and writable by its owner only:
+// 0 with the stream and its handle, or the OS error.
+LONG CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile);
+// Gives the complete temporary file what the file it replaces had (permissions, owner, group or
+// attributes, where the system lets us set them), or what a new file there would have had.
+void TakeOverFrom(CFile::Handle hTemp, const CString& sReplaced);
 BOOL AlreadyExists(LONG lOsError);
 // Moves a file over another in one step: 0, or the OS error.
 LONG MoveOver(const CString& sFrom, const CString& sTo);

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 
 #include "platform/file.h"
 #include "platform/file_os.h"
@@ -197,55 +199,128 @@ const char* const replace_file_os::kPathSeparators = "/";
 
 unsigned long replace_file_os::ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-CString replace_file_os::FollowLinks(const CString& sPath) {
-    std::string sTarget = sPath.str();
-    constexpr int kMaxLinks = 40;  // the system's own limit: a loop of links ends too
-    for (int i = 0; i < kMaxLinks; ++i) {
-        struct stat link {};
-        if (::lstat(sTarget.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-            break;
-        std::string sLink(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4096), '\0');
-        const ssize_t n = ::readlink(sTarget.c_str(), sLink.data(), sLink.size());
-        if (n <= 0)
-            break;
-        sLink.resize(static_cast<std::size_t>(n));
-        const std::size_t nSlash = sTarget.find_last_of('/');
-        sTarget = sLink[0] == '/' || nSlash == std::string::npos
-                      ? sLink
-                      : sTarget.substr(0, nSlash + 1) + sLink;
-    }
-    return CString(sTarget.c_str());
+namespace {
+
+constexpr int kMaxLinks = 40;  // the system's own limit: a loop of links ends too
+
+std::string FolderOf(const std::string& sPath) {
+    const std::size_t nSlash = sPath.find_last_of('/');
+    if (nSlash == std::string::npos)
+        return ".";
+    return nSlash == 0 ? "/" : sPath.substr(0, nSlash);
 }
 
-LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
-    rbInPlace = FALSE;
+// What a link at sPath points to, taken relative to the link's folder; empty when no link.
+std::string NextInChain(const std::string& sPath, const struct stat& link) {
+    std::string sLink(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4096), '\0');
+    const ssize_t n = ::readlink(sPath.c_str(), sLink.data(), sLink.size());
+    if (n <= 0)
+        return {};
+    sLink.resize(static_cast<std::size_t>(n));
+    if (sLink[0] == '/' || sPath.find('/') == std::string::npos)
+        return sLink;
+    return sPath.substr(0, sPath.find_last_of('/') + 1) + sLink;
+}
+
+// The rule Linux applies to links with fs.protected_symlinks, kept where that is switched off:
+// a link in a sticky folder everyone may write to is followed only by its owner or when the
+// folder's owner made it, so that another user cannot point our output at a file of ours.
+// rsEnd is where the chain of links ends (the path itself when it is no link).
+LONG RefusePlantedLinks(const std::string& sPath, std::string& rsEnd) {
+    rsEnd = sPath;
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat link {};
+        if (::lstat(rsEnd.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return 0;
+        struct stat folder {};
+        if (::stat(FolderOf(rsEnd).c_str(), &folder) != 0)
+            return errno;
+        const bool bShared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+        if (bShared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid)
+            return EACCES;
+        rsEnd = NextInChain(rsEnd, link);
+        if (rsEnd.empty())
+            return EINVAL;
+    }
+    return ELOOP;
+}
+
+// The path the system reached for an open descriptor, or empty when it cannot say.
+std::string PathOfDescriptor(int fd) {
+    char szPath[4096];
+    const std::string sLink = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(sLink.c_str(), szPath, sizeof szPath);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof szPath) || szPath[0] != '/')
+        return {};
+    return std::string(szPath, static_cast<std::size_t>(n));
+}
+
+// The permission bits a new file gets, read without changing the mask: other threads may be
+// creating files meanwhile.
+mode_t NewFileMode() {
+    std::FILE* pStatus = std::fopen("/proc/self/status", "r");
+    unsigned nMask = 022;
+    if (pStatus != nullptr) {
+        char szLine[256];
+        while (std::fgets(szLine, sizeof szLine, pStatus) != nullptr)
+            if (std::sscanf(szLine, "Umask: %o", &nMask) == 1)
+                break;
+        std::fclose(pStatus);
+    }
+    return static_cast<mode_t>(0666 & ~nMask);
+}
+
+}  // namespace
+
+LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDestination) {
+    rDestination = Destination{};
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ENOENT;
-    struct stat existing {};
-    if (::stat(lpszFileName, &existing) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISDIR(existing.st_mode))
-        return EISDIR;
-    if (::access(lpszFileName, W_OK) != 0)
-        return errno;
-    rbInPlace = !S_ISREG(existing.st_mode);
+    std::string sEnd;
+    if (const LONG nError = RefusePlantedLinks(lpszFileName, sEnd))
+        return nError;
+    // Opened as the user would open it, links followed by the system: its rules on links and
+    // the file's permissions apply, and the descriptor says what the path reached.
+    int fd = -1;
+    do {
+        fd = ::open(lpszFileName, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            return errno;
+        rDestination.sReplaced = sEnd.c_str();  // a new file, perhaps where a link points
+        return 0;
+    }
+    struct stat reached {};
+    if (::fstat(fd, &reached) != 0) {
+        const int nError = errno;
+        ::close(fd);
+        return nError;
+    }
+    if (!S_ISREG(reached.st_mode)) {
+        rDestination.pInPlace = ::fdopen(fd, "wb");
+        if (rDestination.pInPlace == nullptr) {
+            const int nError = errno;
+            ::close(fd);
+            return nError;
+        }
+        rDestination.hInPlace = fd;
+        return 0;
+    }
+    const std::string sReached = PathOfDescriptor(fd);
+    ::close(fd);
+    struct stat named {};
+    // The path the system gives, when it still names the file opened; else the end of the links.
+    const bool bSame = !sReached.empty() && ::stat(sReached.c_str(), &named) == 0 &&
+                       named.st_dev == reached.st_dev && named.st_ino == reached.st_ino;
+    rDestination.sReplaced = (bSame ? sReached : sEnd).c_str();
     return 0;
 }
 
-LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
-                                 CFile::Handle& rhFile) {
-    const int fd = ::open(sPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+LONG replace_file_os::CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile) {
+    const int fd = ::open(sPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;
-    struct stat existing {};
-    if (::stat(lpszLikeFile, &existing) == 0) {
-        // Owner and group first: changing them may clear the set-id bits the mode then restores.
-        // Only the owner's superuser may give a file away; anyone may keep the group when a
-        // member of it.
-        if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
-            (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
-        (void)::fchmod(fd, existing.st_mode & 07777);
-    }
     rpStream = ::fdopen(fd, "wb");
     if (rpStream == nullptr) {
         const int nError = errno;
@@ -255,6 +330,21 @@ LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FIL
     }
     rhFile = fd;
     return 0;
+}
+
+void replace_file_os::TakeOverFrom(CFile::Handle hTemp, const CString& sReplaced) {
+    const int fd = static_cast<int>(hTemp);
+    struct stat existing {};
+    if (::stat(sReplaced, &existing) != 0) {
+        (void)::fchmod(fd, NewFileMode());
+        return;
+    }
+    // Owner and group first: changing them may clear the set-id bits the mode then restores.
+    // Only the owner's superuser may give a file away; anyone may keep the group when a member
+    // of it.
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+        (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+    (void)::fchmod(fd, existing.st_mode & 07777);
 }
 
 BOOL replace_file_os::AlreadyExists(LONG lOsError) { return lOsError == EEXIST; }

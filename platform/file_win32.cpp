@@ -9,6 +9,8 @@
 #include "platform/file.h"
 #include "platform/file_os.h"
 #include "platform/win32.h"
+// after win32.h, which it needs
+#include <aclapi.h>
 #include "platform/wide_win32.h"
 
 int CFileException::OsErrorToException(LONG lOsError) {
@@ -234,7 +236,10 @@ const char* const replace_file_os::kPathSeparators = "/\\";
 
 unsigned long replace_file_os::ProcessId() { return GetCurrentProcessId(); }
 
-CString replace_file_os::FollowLinks(const CString& sPath) {
+namespace {
+
+// The file a path stands for: a link's target (the link stays), else the path itself.
+CString FollowLinks(const CString& sPath) {
     const std::wstring sWide = Utf8ToWide(sPath);
     const DWORD nAttributes = GetFileAttributesW(sWide.c_str());
     if (nAttributes == INVALID_FILE_ATTRIBUTES || !(nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
@@ -259,11 +264,20 @@ CString replace_file_os::FollowLinks(const CString& sPath) {
     return WideToUtf8(sTarget.c_str());
 }
 
-LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
-    rbInPlace = FALSE;  // every destination here is replaced by moving
-    if (lpszFileName == nullptr || *lpszFileName == '\0')
-        return ERROR_FILE_NOT_FOUND;
-    const std::wstring sWide = Utf8ToWide(lpszFileName);
+// A device or a pipe (NUL, CON, a named pipe) open for writing, or INVALID_HANDLE_VALUE for a
+// file on a disk or a name that cannot be opened so.
+HANDLE OpenIfNoDiskFile(const std::wstring& sWide) {
+    HANDLE h = CreateFileW(sWide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK) {
+        CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+// 0 when the destination is absent or a file we may replace, else the error.
+LONG CheckReplaceable(const std::wstring& sWide) {
     const DWORD nAttributes = GetFileAttributesW(sWide.c_str());
     if (nAttributes == INVALID_FILE_ATTRIBUTES)
         return 0;
@@ -282,9 +296,68 @@ LONG replace_file_os::CheckDestination(LPCTSTR lpszFileName, BOOL& rbInPlace) {
     return 0;
 }
 
+}  // namespace
+
+LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDestination) {
+    rDestination = Destination{};
+    if (lpszFileName == nullptr || *lpszFileName == '\0')
+        return ERROR_FILE_NOT_FOUND;
+    HANDLE hDevice = OpenIfNoDiskFile(Utf8ToWide(lpszFileName));
+    if (hDevice != INVALID_HANDLE_VALUE) {
+        rDestination.pInPlace = StreamOverHandle(hDevice, CFile::modeWrite);
+        if (rDestination.pInPlace == nullptr)
+            return ERROR_TOO_MANY_OPEN_FILES;
+        rDestination.hInPlace = reinterpret_cast<CFile::Handle>(hDevice);
+        return 0;
+    }
+    rDestination.sReplaced = FollowLinks(lpszFileName);
+    return CheckReplaceable(Utf8ToWide(rDestination.sReplaced));
+}
+
 namespace {
 
-// The replaced file's attributes and access control, where we may set them, on its successor.
+// A security descriptor that lets in only the user this process runs as and takes nothing from
+// its folder: what a temporary file has while it is written, so that no other user reads a
+// picture before it has the replaced file's access list.
+class COwnerOnlyDescriptor {
+public:
+    COwnerOnlyDescriptor() {
+        HANDLE hToken = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+            return;
+        DWORD nNeeded = 0;
+        GetTokenInformation(hToken, TokenUser, nullptr, 0, &nNeeded);
+        m_user.resize(nNeeded);
+        const BOOL bUser = nNeeded != 0 &&
+                           GetTokenInformation(hToken, TokenUser, m_user.data(), nNeeded, &nNeeded);
+        CloseHandle(hToken);
+        if (!bUser)
+            return;
+        PSID pUser = reinterpret_cast<TOKEN_USER*>(m_user.data())->User.Sid;
+        m_acl.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(pUser));
+        auto* pAcl = reinterpret_cast<ACL*>(m_acl.data());
+        m_bReady =
+            InitializeAcl(pAcl, static_cast<DWORD>(m_acl.size()), ACL_REVISION) &&
+            AddAccessAllowedAce(pAcl, ACL_REVISION, GENERIC_ALL, pUser) &&
+            InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+            SetSecurityDescriptorDacl(&m_descriptor, TRUE, pAcl, FALSE) &&
+            SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    }
+    // Null (the folder's inherited access) when the user could not be found.
+    SECURITY_ATTRIBUTES* Attributes() {
+        m_attributes = SECURITY_ATTRIBUTES{sizeof m_attributes, &m_descriptor, FALSE};
+        return m_bReady ? &m_attributes : nullptr;
+    }
+
+private:
+    std::vector<BYTE> m_user;
+    std::vector<BYTE> m_acl;
+    SECURITY_DESCRIPTOR m_descriptor{};
+    SECURITY_ATTRIBUTES m_attributes{};
+    bool m_bReady = false;
+};
+
+// The replaced file's attributes on its successor, where we may set them.
 void TakeOverAttributes(const std::wstring& sLikeFile, HANDLE hNew) {
     const DWORD nAttributes = GetFileAttributesW(sLikeFile.c_str());
     if (nAttributes == INVALID_FILE_ATTRIBUTES)
@@ -297,26 +370,48 @@ void TakeOverAttributes(const std::wstring& sLikeFile, HANDLE hNew) {
             (nAttributes & kKept) != 0 ? (nAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(hNew, FileBasicInfo, &info, sizeof info);
     }
+}
+
+// The replaced file's access list on its successor; for a new file, the folder's, as any new
+// file there would have.
+void TakeOverAccess(const std::wstring& sLikeFile, HANDLE hNew) {
     DWORD nNeeded = 0;
     GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &nNeeded);
-    if (nNeeded == 0)
-        return;
     std::vector<BYTE> descriptor(nNeeded);
-    if (GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), nNeeded,
-                         &nNeeded))
-        SetKernelObjectSecurity(hNew, DACL_SECURITY_INFORMATION, descriptor.data());
+    BOOL bPresent = FALSE, bDefaulted = FALSE;
+    PACL pAcl = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD nRevision = 0;
+    if (nNeeded != 0 &&
+        GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), nNeeded,
+                         &nNeeded) &&
+        GetSecurityDescriptorDacl(descriptor.data(), &bPresent, &pAcl, &bDefaulted) && bPresent &&
+        GetSecurityDescriptorControl(descriptor.data(), &control, &nRevision)) {
+        const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED)
+                                                     ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION;
+        SetSecurityInfo(hNew, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
+                        nullptr, pAcl, nullptr);
+        return;
+    }
+    ACL empty{};
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetSecurityInfo(hNew, SE_FILE_OBJECT,
+                    DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                    nullptr, &empty, nullptr);
 }
 
 }  // namespace
 
-LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FILE*& rpStream,
-                                 CFile::Handle& rhFile) {
+LONG replace_file_os::CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile) {
     const std::wstring sWide = Utf8ToWide(sPath);
-    HANDLE h = CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    COwnerOnlyDescriptor ownerOnly;
+    // Deletion is shared so that an interruption can remove the file while it is open.
+    HANDLE h =
+        CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL, FILE_SHARE_DELETE,
+                    ownerOnly.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return static_cast<LONG>(GetLastError());
-    TakeOverAttributes(Utf8ToWide(lpszLikeFile), h);
     rpStream = StreamOverHandle(h, CFile::modeWrite);
     if (rpStream == nullptr) {
         DeleteQuietly(sPath);
@@ -324,6 +419,12 @@ LONG replace_file_os::CreateTemp(const CString& sPath, LPCTSTR lpszLikeFile, FIL
     }
     rhFile = reinterpret_cast<CFile::Handle>(h);
     return 0;
+}
+
+void replace_file_os::TakeOverFrom(CFile::Handle hTemp, const CString& sReplaced) {
+    const std::wstring sWide = Utf8ToWide(sReplaced);
+    TakeOverAttributes(sWide, AsHandle(hTemp));
+    TakeOverAccess(sWide, AsHandle(hTemp));
 }
 
 BOOL replace_file_os::AlreadyExists(LONG lOsError) { return lOsError == ERROR_FILE_EXISTS; }

@@ -6,8 +6,11 @@
 #include "platform/wide_win32.h"
 #include "platform/win32.h"
 #else
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 #include <memory>
 #include <string>
@@ -232,6 +235,81 @@ TEST_F(FileTest, AReplacementKeepsLinksPermissionsAndOwner) {
         EXPECT_EQ(st.st_gid, 4322u);
     }
     EXPECT_EQ(ListFolder(PathOf("real")).size(), 2u);  // no temporary file left beside them
+}
+
+// While it is written the temporary file is its owner's alone, whatever the replaced file lets
+// others do; only the complete file takes the replaced file's mode, or a new file's.
+TEST_F(FileTest, ATemporaryFileIsPrivateUntilItIsComplete) {
+    const std::string sOld = PathOf("old.jpg"), sNew = PathOf("new.jpg");
+    WriteFile(sOld, "old");
+    ASSERT_EQ(::chmod(sOld.c_str(), 0644), 0);
+    const mode_t nPreviousMask = ::umask(027);
+    for (const std::string& sPath : {sOld, sNew}) {
+        CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+        file.Write("new", 3);
+        int nTemporaries = 0;
+        for (const std::string& sName : ListFolder(m_sDir)) {
+            struct stat st {};
+            if (sName.rfind(".tn", 0) == 0 && ::stat(PathOf(sName).c_str(), &st) == 0) {
+                EXPECT_EQ(st.st_mode & 07777, 0600u) << sName;
+                ++nTemporaries;
+            }
+        }
+        EXPECT_EQ(nTemporaries, 1);
+        file.Close();
+    }
+    ::umask(nPreviousMask);
+    struct stat st {};
+    ASSERT_EQ(::stat(sOld.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(::stat(sNew.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ListFolder(m_sDir).size(), 2u);
+}
+
+// A device or a pipe, also one named through /dev/fd or /dev/stdout, is written where it is, in
+// order, and keeps its mode.
+TEST_F(FileTest, ADestinationThatIsNoRegularFileIsWrittenInPlace) {
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe(ends), 0);
+    for (const std::string& sPath :
+         {"/dev/fd/" + std::to_string(ends[1]), std::string("/dev/null")}) {
+        struct stat before {};
+        ASSERT_EQ(::stat(sPath.c_str(), &before), 0);
+        CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+        file.Write("new", 3);
+        file.Close();
+        struct stat after {};
+        ASSERT_EQ(::stat(sPath.c_str(), &after), 0) << sPath;
+        EXPECT_EQ(after.st_mode, before.st_mode) << sPath;
+    }
+    ::close(ends[1]);
+    char szRead[8] = {};
+    EXPECT_EQ(::read(ends[0], szRead, sizeof szRead), 3);
+    EXPECT_STREQ(szRead, "new");
+    ::close(ends[0]);
+    EXPECT_TRUE(ListFolder(m_sDir).empty());
+}
+
+// The bytes still in the stream fail to reach the disk at the last flush (here the file-size
+// limit stands for a full disk): the temporary file goes and the old file stays.
+TEST_F(FileTest, AFailedLastFlushLeavesTheOldFileAndNoTemporaryOne) {
+    const std::string sPath = PathOf("out.jpg");
+    WriteFile(sPath, "old");
+    CReplaceFile file(sPath.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write(std::string(100, 'x').data(), 100);
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto e = CatchFileException([&] { file.Close(); });
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::signal(SIGXFSZ, previousHandler);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(ReadFile(sPath), "old");
+    EXPECT_EQ(ListFolder(m_sDir), std::vector<std::string>{"out.jpg"});
 }
 #endif
 
