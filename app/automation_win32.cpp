@@ -115,12 +115,12 @@ private:
         if (m_proxy.m_pDialog == nullptr)
             return RPC_E_DISCONNECTED;
 
+        // A call that comes while the dialog asks the user something or converts is refused
+        // with the framework's "retry later", never dropped silently.
         if (nArguments == 0) {
-            if (nId == DISPID_TARNEL_COMPRESS)
-                m_proxy.Compress();
-            else
-                m_proxy.UnCompress();
-            return S_OK;
+            const BOOL bDone =
+                nId == DISPID_TARNEL_COMPRESS ? m_proxy.Compress() : m_proxy.UnCompress();
+            return bDone ? S_OK : RPC_E_SERVERCALL_RETRYLATER;
         }
         VARIANT path;
         VariantInit(&path);
@@ -131,11 +131,10 @@ private:
         }
         const CString sPath = WideToUtf8(path.bstrVal != nullptr ? path.bstrVal : L"");
         VariantClear(&path);
-        if (nId == DISPID_TARNEL_GET_JPEG_FILE_NAME)
-            m_proxy.GetJpegFileName(sPath);
-        else
-            m_proxy.GetBitmapFileName(sPath);
-        return S_OK;
+        const BOOL bDone = nId == DISPID_TARNEL_GET_JPEG_FILE_NAME
+                               ? m_proxy.GetJpegFileName(sPath)
+                               : m_proxy.GetBitmapFileName(sPath);
+        return bDone ? S_OK : RPC_E_SERVERCALL_RETRYLATER;
     }
 
     LONG m_nRef = 1;

@@ -48,6 +48,7 @@ const char* const kDropRefusedMessage =
 void CTarnelDlg::ChooseFile(const FileDialogRequest& request, CString& rsChosen, CString& rsDerived,
                             LPCTSTR lpszDerivedExt, int nDisable) {
     OnReset();
+    const CBusyScope busy(*this);
     CString sPath;
     if (m_window.RunFileDialog(request, sPath) != IDOK)
         return;

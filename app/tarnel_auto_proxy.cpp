@@ -5,19 +5,35 @@
 
 IMPLEMENT_DYNAMIC(CTarnelDlgAutoProxy, CObject)
 
-void CTarnelDlgAutoProxy::GetJpegFileName(LPCTSTR lpszPath) {
+BOOL CTarnelDlgAutoProxy::GetJpegFileName(LPCTSTR lpszPath) {
+    if (m_pDialog->IsBusy())
+        return FALSE;
     m_pDialog->m_sJpegFile = lpszPath;
     m_pDialog->UpdateData(FALSE);
+    return TRUE;
 }
 
-void CTarnelDlgAutoProxy::GetBitmapFileName(LPCTSTR lpszPath) {
+BOOL CTarnelDlgAutoProxy::GetBitmapFileName(LPCTSTR lpszPath) {
+    if (m_pDialog->IsBusy())
+        return FALSE;
     m_pDialog->m_sBitmapFile = lpszPath;
     m_pDialog->UpdateData(FALSE);
+    return TRUE;
 }
 
-void CTarnelDlgAutoProxy::Compress() { m_pDialog->OnCompress(); }
+BOOL CTarnelDlgAutoProxy::Compress() {
+    if (m_pDialog->IsBusy())
+        return FALSE;
+    m_pDialog->OnCompress();
+    return TRUE;
+}
 
-void CTarnelDlgAutoProxy::UnCompress() { m_pDialog->OnUnCompress(); }
+BOOL CTarnelDlgAutoProxy::UnCompress() {
+    if (m_pDialog->IsBusy())
+        return FALSE;
+    m_pDialog->OnUnCompress();
+    return TRUE;
+}
 
 namespace {
 

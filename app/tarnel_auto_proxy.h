@@ -20,11 +20,13 @@ public:
     // pDialog: the dialog the methods drive; not owned.
     explicit CTarnelDlgAutoProxy(CTarnelDlg* pDialog) : m_pDialog(pDialog) {}
 
-    // Despite their names these set a path, then show the members in the controls.
-    void GetJpegFileName(LPCTSTR lpszPath);
-    void GetBitmapFileName(LPCTSTR lpszPath);
-    void Compress();
-    void UnCompress();
+    // Despite their names these set a path, then show the members in the controls. Each does
+    // nothing and returns FALSE while the dialog is busy (the caller is told to try again later),
+    // so that no call changes what the user is being asked about.
+    BOOL GetJpegFileName(LPCTSTR lpszPath);
+    BOOL GetBitmapFileName(LPCTSTR lpszPath);
+    BOOL Compress();
+    BOOL UnCompress();
 
     // The dispatch id of a method name, any case; 0 for none.
     static long DispatchIdOf(LPCTSTR lpszName);

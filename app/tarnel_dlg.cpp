@@ -121,14 +121,17 @@ void CTarnelDlg::OnVersionInfo() { m_window.RunVersionInfo(); }
 
 BOOL CTarnelDlg::FileExists(LPCTSTR lpszPath) { return CanOpenForReading(lpszPath); }
 
-BOOL CTarnelDlg::ReadyToConvert(BOOL bToJpeg) {
+BOOL CTarnelDlg::ReadyToConvert(BOOL bToJpeg, CString& rsBitmap, CString& rsJpeg) {
     if (!UpdateData(TRUE))
         return FALSE;
-    // The paths as just taken in.
-    const CString& sSource = bToJpeg ? m_sBitmapFile : m_sJpegFile;
-    const CString& sDestination = bToJpeg ? m_sJpegFile : m_sBitmapFile;
-    if (!FileExists(sSource)) {
-        m_window.MessageBox(MissingSourceMessage(sSource), MB_OK | MB_ICONSTOP, 0);
+    // The paths as just taken in; the members may change while a box is open.
+    rsBitmap = m_sBitmapFile;
+    rsJpeg = m_sJpegFile;
+    const CString& sSource = bToJpeg ? rsBitmap : rsJpeg;
+    const CString& sDestination = bToJpeg ? rsJpeg : rsBitmap;
+    const CString sProblem = SourceProblem(sSource);
+    if (!sProblem.IsEmpty()) {
+        m_window.MessageBox(sProblem, MB_OK | MB_ICONSTOP, 0);
         return FALSE;
     }
     if (FileExists(sDestination) &&
@@ -152,7 +155,11 @@ void CTarnelDlg::RunTimed(CConversion& conversion, int nEnableAfter) {
 }
 
 void CTarnelDlg::OnCompress() {
-    if (!ReadyToConvert(TRUE))
+    if (IsBusy())
+        return;  // a click while a script's run asks its question
+    const CBusyScope busy(*this);
+    CString sBitmap, sJpeg;
+    if (!ReadyToConvert(TRUE, sBitmap, sJpeg))
         return;
     CWaitCursorScope wait(m_window);
     EncoderOptions options;
@@ -164,7 +171,7 @@ void CTarnelDlg::OnCompress() {
     options.nSmooth = m_nEncSmooth;
     options.nMaxMemory = m_nEncMaxMemory;
     options.nDCTMethod = m_nEncDCTIndex + 1;  // no choice (-1) keeps libjpeg's method
-    CConversion conversion(m_sBitmapFile, m_sJpegFile, options,
+    CConversion conversion(sBitmap, sJpeg, options,
                            [this](const COXImageFile& bitmap, const COXJPEGImageFile& jpeg) {
                                return CreateEncoder(bitmap, jpeg);
                            });
@@ -174,7 +181,11 @@ void CTarnelDlg::OnCompress() {
 }
 
 void CTarnelDlg::OnUnCompress() {
-    if (!ReadyToConvert(FALSE))
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    CString sBitmap, sJpeg;
+    if (!ReadyToConvert(FALSE, sBitmap, sJpeg))
         return;
     CWaitCursorScope wait(m_window);
     DecoderOptions options;
@@ -188,7 +199,7 @@ void CTarnelDlg::OnUnCompress() {
     options.nDitherMethod = m_nDecDitherIndex + 1;
     options.nScale = SCALE_1_1;
     options.nColors = static_cast<int>(m_nDecColors);
-    CConversion conversion(m_sBitmapFile, m_sJpegFile, options,
+    CConversion conversion(sBitmap, sJpeg, options,
                            [this](const COXImageFile& bitmap, const COXJPEGImageFile& jpeg) {
                                return CreateDecoder(bitmap, jpeg);
                            });

@@ -42,6 +42,11 @@ public:
     // Enter with no push button focused: TRUE when the values were taken in and the dialog may end.
     BOOL OnOK();
 
+    // Whether a run, its questions or a file choice is under way. A call from another program
+    // that arrives meanwhile (the dialog's boxes keep the messages flowing) must not change what
+    // the user is being asked about: the automation object answers it with "retry later".
+    BOOL IsBusy() const { return m_nBusy > 0; }
+
     static BOOL FileExists(LPCTSTR lpszPath);
     // The size read-out of a file ("2.51k" for 2560 bytes); the size in bytes, or -1 with a
     // text saying so when the file cannot be read.
@@ -79,8 +84,9 @@ protected:
                                                           const COXJPEGImageFile& jpeg);
 
 private:
-    // The checks before a run: values taken in, the source there, the destination may go.
-    BOOL ReadyToConvert(BOOL bToJpeg);
+    // The checks before a run: values taken in, the source there, the destination may go. The
+    // run takes rsBitmap and rsJpeg, the paths as the question named them.
+    BOOL ReadyToConvert(BOOL bToJpeg, CString& rsBitmap, CString& rsJpeg);
     // Times the run, reports its outcome and the time it took and enables nEnableAfter.
     void RunTimed(CConversion& conversion, int nEnableAfter);
     // Stores a confirmed file choice and derives the other path from it.
@@ -93,7 +99,20 @@ private:
 
     BOOL TakeUnsigned(int nID, UINT& rnValue);
 
+    // Marks the dialog busy for as long as it exists.
+    class CBusyScope {
+    public:
+        explicit CBusyScope(CTarnelDlg& dlg) : m_nBusy(dlg.m_nBusy) { ++m_nBusy; }
+        ~CBusyScope() { --m_nBusy; }
+        CBusyScope(const CBusyScope&) = delete;
+        CBusyScope& operator=(const CBusyScope&) = delete;
+
+    private:
+        int& m_nBusy;
+    };
+
     CTarnelDlgWindow& m_window;
+    int m_nBusy = 0;
 };
 
 // The framework's message for a field that must hold an unsigned number.

@@ -220,8 +220,9 @@ ItemResult BatchRun::Convert(const BatchItem& item, std::string& rsMessage) cons
     }
     const std::string sSource = item.source.u8string();
     const std::string sDestination = item.destination.u8string();
-    if (!CanOpenForReading(sSource.c_str())) {
-        rsMessage = std::string(MissingSourceMessage(sSource.c_str())) + "\n";
+    const CString sProblem = SourceProblem(sSource.c_str());
+    if (!sProblem.IsEmpty()) {
+        rsMessage = std::string(sProblem) + "\n";
         return ItemResult::Failed;
     }
     std::error_code error;

@@ -45,8 +45,9 @@ int ExitCodeFor(ConversionResult result) {
 
 // The checks before any run: the source is there, and an existing destination may go.
 bool MayRun(const CliOptions& o, const CliStreams& io) {
-    if (!CanOpenForReading(o.sSource.c_str())) {
-        std::fprintf(io.err, "%s\n", static_cast<LPCTSTR>(MissingSourceMessage(o.sSource.c_str())));
+    const CString sProblem = SourceProblem(o.sSource.c_str());
+    if (!sProblem.IsEmpty()) {
+        std::fprintf(io.err, "%s\n", static_cast<LPCTSTR>(sProblem));
         return false;
     }
     // A device or a pipe is written, not replaced: nothing to ask.

@@ -99,6 +99,15 @@ CString MissingSourceMessage(LPCTSTR lpszPath) {
     return s;
 }
 
+CString SourceProblem(LPCTSTR lpszPath) {
+    CFileException error;
+    if (CanOpenForReading(lpszPath, &error))
+        return CString();
+    if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
+        return MissingSourceMessage(lpszPath);
+    return CString("エラー： ") + error.GetErrorMessage();
+}
+
 CString OverwriteQuestion(LPCTSTR lpszPath) {
     CString s;
     s.Format("すでに %s は存在します 上書きしますか？", lpszPath);

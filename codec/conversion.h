@@ -90,4 +90,8 @@ const char* ImageFileCodeMeaning(int nCode);
 
 // The checks both front ends make before a run, worded as the dialog words them.
 CString MissingSourceMessage(LPCTSTR lpszPath);
+// Why a run cannot read its source: empty when it can; the dialog's words for a source that is
+// not there; the system's reason for one that is there but cannot be read (held by another
+// program, not ours to read).
+CString SourceProblem(LPCTSTR lpszPath);
 CString OverwriteQuestion(LPCTSTR lpszPath);

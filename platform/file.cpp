@@ -235,10 +235,7 @@ void CReplaceFile::RemoveTemp() {
     m_nInterruptSlot = -1;
 }
 
-BOOL CanOpenForReading(LPCTSTR lpszPath) {
-    std::FILE* pFile = OpenCStream(lpszPath, "r");
-    if (pFile == nullptr)
-        return FALSE;
-    std::fclose(pFile);
-    return TRUE;
+BOOL CanOpenForReading(LPCTSTR lpszPath, CFileException* pError) {
+    CFile file;
+    return file.Open(lpszPath, CFile::modeRead | CFile::shareDenyNone, pError);
 }

@@ -151,8 +151,8 @@ private:
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);
 
-// Whether the file can be opened for reading; one that exists but cannot counts as absent.
-BOOL CanOpenForReading(LPCTSTR lpszPath);
+// Whether the file can be opened for reading; when not, why, in *pError when given.
+BOOL CanOpenForReading(LPCTSTR lpszPath, CFileException* pError = nullptr);
 
 // Whether the path names an existing plain file, which can be read more than once: not a
 // folder, a device or a pipe.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -23,6 +24,8 @@ public:
     std::deque<std::pair<int, std::string>> fileDialogAnswers;
     std::deque<DWORD> ticks;
     std::vector<FileDialogRequest> fileDialogRequests;
+    // Runs once, while the next message box is open, as calls from other programs may.
+    std::function<void()> whileMessageBoxIsOpen;
 
     CString GetItemText(int nID) override { return CString(texts[nID].c_str()); }
     void SetItemText(int nID, LPCTSTR lpszText) override {
@@ -38,6 +41,8 @@ public:
     void SetFocusItem(int nID) override { Log("focus " + std::to_string(nID)); }
     int MessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) override {
         Log("msgbox " + std::to_string(nType) + " " + std::to_string(nIDHelp) + " " + lpszText);
+        if (whileMessageBoxIsOpen)
+            std::exchange(whileMessageBoxIsOpen, nullptr)();
         if (!messageAnswers.empty()) {
             const int nAnswer = messageAnswers.front();
             messageAnswers.pop_front();

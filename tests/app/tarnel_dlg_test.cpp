@@ -4,9 +4,17 @@
 
 #include <new>
 #include <string>
+#ifdef _WIN32
+#include "platform/wide_win32.h"
+#include "platform/win32.h"
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/about_config.h"
 #include "app/resource.h"
+#include "app/tarnel_auto_proxy.h"
 #include "app/tarnel_dlg.h"
 #include "app/version_info_dlg.h"
 #include "codec/jpeg_decoder.h"
@@ -143,6 +151,51 @@ TEST_F(TarnelDlgTest, NoToTheOverwriteQuestionRunsNothing) {
                                                     " は存在します 上書きしますか？"}));
     EXPECT_EQ(ReadFile(sJpg), "old");
     EXPECT_EQ(dlg.handed.nQuality, -1);
+}
+
+// While the overwrite question is open, calls from another program are refused ("retry later")
+// and even members changed behind the dialog's back do not move the run: it writes what the user
+// confirmed and nothing else.
+TEST_F(TarnelDlgTest, TheRunWritesOnlyWhatTheQuestionNamed) {
+    WriteFile(sJpg, "old");
+    TypePaths(sBmp, sJpg);
+    CTarnelDlgAutoProxy proxy(&dlg);
+    const std::string sOther = PathOf("other.jpg");
+    window.whileMessageBoxIsOpen = [&] {
+        EXPECT_FALSE(proxy.GetJpegFileName(sOther.c_str()));
+        EXPECT_FALSE(proxy.Compress());
+        dlg.OnUnCompress();  // a click on the other button
+        dlg.m_sJpegFile = sOther.c_str();
+        dlg.m_sBitmapFile = PathOf("other.bmp").c_str();
+    };
+    dlg.OnCompress();
+    EXPECT_EQ(ReadFile(sJpg).substr(0, 2), "\xFF\xD8");
+    EXPECT_FALSE(Exists(sOther));
+    EXPECT_TRUE(proxy.GetJpegFileName(sOther.c_str()));
+}
+
+// A source that is there but cannot be read is not called missing: the system's reason is named.
+TEST_F(TarnelDlgTest, AnUnreadableSourceIsNamedSo) {
+    TypePaths(sBmp, sJpg);
+#ifdef _WIN32
+    HANDLE hHeld = CreateFileW(Utf8ToWide(sBmp.c_str()).c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    dlg.OnCompress();
+    CloseHandle(hHeld);
+    const std::string sReason = "共有違反";
+#else
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file; the unprivileged run checks this";
+    ASSERT_EQ(chmod(sBmp.c_str(), 0), 0);
+    dlg.OnCompress();
+    const std::string sReason = "アクセスが拒否されました";
+#endif
+    const std::vector<std::string> boxes = window.Find("msgbox");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("msgbox 16 0 エラー： "), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(sReason), std::string::npos) << boxes[0];
+    EXPECT_FALSE(Exists(sJpg));
 }
 
 // An exception that leaves a run (an automation call's, say) still ends its wait cursor.
