@@ -45,9 +45,10 @@ public:
     BOOL CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnlyContents = FALSE,
                   BOOL bCleanUp = FALSE, CopyStatusWindow* pStatus = nullptr);
     short GetError() const { return m_nError; }
-    // Whether the copy could not take back or give back everything: what it left stays on the
-    // disk, a user's file that could not be given back under its kept name beside its own.
+    // Whether the copy could not take back, give back or clear away everything: what it left
+    // stays on the disk, a user's file under its kept name beside its own; GetLeftBehind names it.
     BOOL IsRollBackUnfinished() const { return m_bRollBackUnfinished; }
+    const std::vector<CString>& GetLeftBehind() const { return m_leftBehind; }
 
 private:
     // A file the copy replaced, moved aside until the copy is over.
@@ -57,6 +58,12 @@ private:
         bool bReplaced;  // a whole copy stands at the destination
     };
 
+    // Each run starts with nothing recorded, whatever an earlier run on this object left.
+    void StartAfresh();
+    // Sets m_source and m_dest, makes the destination folder and enters the source; FALSE with
+    // the code set when the copy cannot start. A source that cannot be read is found before
+    // anything is made.
+    BOOL PrepareEnds(const COXDirSpec& source, const COXDirSpec& destination, BOOL bOnlyContents);
     void CopyLevel(int nLevel);
     // A subdirectory of the current source folder, and everything below it.
     BOOL CopySubdirectory(const CString& sName, int nLevel);
@@ -73,6 +80,7 @@ private:
     // The kept files at the end: deleted where a whole copy replaced them and stays, given back
     // where not; one that cannot be given back stays where it is, the only copy of the user's file.
     void SettleKeptFiles(bool bRolledBack);
+    void LeaveBehind(const CString& sPath);
     void BeginStatus(CopyStatusWindow* pStatus);
     void EndStatus();
 
@@ -91,5 +99,6 @@ private:
     // second source name that differs only in case writes the same file again.
     std::set<std::wstring> m_writtenFiles;
     bool m_bRollBackUnfinished = false;
+    std::vector<CString> m_leftBehind;
     bool m_bMainWindowDisabled = false;
 };

@@ -8,6 +8,7 @@
 #include "filespec/copy_tree.h"
 #include "filespec/name_text.h"
 #include "filespec/system_win32.h"
+#include "platform/final_path_win32.h"
 #include "platform/window_win32.h"
 
 IMPLEMENT_DYNAMIC(COXCopyTree, CObject)
@@ -38,28 +39,71 @@ COXDirSpec Absolute(const COXDirSpec& directory) {
     return path;
 }
 
-// Whether directory is parent or lies below it: a copy there would copy its own copies on and on.
-bool IsWithin(const COXDirSpec& directory, const COXDirSpec& parent) {
-    const CString sDirectory = directory.GetDirectory();
-    CString sParent = parent.GetDirectory();
-    if (sDirectory == sParent)
-        return true;
-    if (sParent.IsEmpty() || sParent[sParent.GetLength() - 1] != '\\')
-        sParent += '\\';
-    return sDirectory.Left(sParent.GetLength()) == sParent;
-}
-
-BOOL MoveOver(const CString& sFrom, const CString& sTo, FileOperation operation) {
-    return Allowed(operation) &&
-           MoveFileExW(Wide(sFrom).c_str(), Wide(sTo).c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
 // A path as the file system tells names apart: without case.
 std::wstring NameKey(const CString& sPath) {
     std::wstring s = Wide(sPath);
     if (!s.empty())
         CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
     return s;
+}
+
+// An absolute folder as the file system finds it: links followed as far as the folder exists,
+// the rest as written, without case.
+std::wstring FolderKey(const COXDirSpec& directory) {
+    const CString sDirectory = directory.GetDirectory();
+    std::vector<CString> levels = name_text::PrefixesBeforeSeparators(sDirectory);
+    levels.push_back(sDirectory);
+    for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+        HANDLE h = CreateFileW(Wide(*level).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            continue;
+        CString sFound = FinalPathOf(h);
+        CloseHandle(h);
+        if (sFound.IsEmpty())
+            break;
+        return NameKey(sFound + sDirectory.Mid(level->GetLength()));
+    }
+    return NameKey(sDirectory);
+}
+
+// Whether directory is parent or lies below it: a copy there would copy its own copies on and on.
+bool IsWithin(const COXDirSpec& directory, const COXDirSpec& parent) {
+    const std::wstring sDirectory = FolderKey(directory);
+    std::wstring sParent = FolderKey(parent);
+    if (sDirectory == sParent)
+        return true;
+    if (sParent.empty() || sParent.back() != L'\\')
+        sParent += L'\\';
+    return sDirectory.compare(0, sParent.size(), sParent) == 0;
+}
+
+// Whether the folder is there and its entries can be listed.
+bool CanList(const COXDirSpec& directory) {
+    CString sPattern = directory.GetDirectory();
+    if (sPattern.IsEmpty() || sPattern[sPattern.GetLength() - 1] != '\\')
+        sPattern += '\\';
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW(Wide(sPattern + "*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND && directory.Exists();
+    FindClose(hFind);
+    return true;
+}
+
+// Clears the process's busy flag when the copy leaves, by whatever return.
+class CCopyRunningScope {
+public:
+    CCopyRunningScope() = default;
+    ~CCopyRunningScope() { g_bCopyRunning = false; }
+    CCopyRunningScope(const CCopyRunningScope&) = delete;
+    CCopyRunningScope& operator=(const CCopyRunningScope&) = delete;
+};
+
+BOOL MoveOver(const CString& sFrom, const CString& sTo, FileOperation operation) {
+    return Allowed(operation) &&
+           MoveFileExW(Wide(sFrom).c_str(), Wide(sTo).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 // A file this run wrote, removed even when it took a read-only attribute from its source.
@@ -107,39 +151,15 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
                            BOOL bCleanUp, CopyStatusWindow* pStatus) {
     if (g_bCopyRunning.exchange(true))
         return FALSE;
-    // "." and ".." name a folder by where the copy starts; its own name is what is copied.
-    m_source = source.IsEmpty() ? source : Absolute(source);
-    // A destination the directory class refused is empty: never the current folder by default.
-    if (destination.IsEmpty()) {
-        m_nError = errorDestinationDirectory;
-        g_bCopyRunning = false;
-        return FALSE;
-    }
-    m_dest = Absolute(destination);
+    const CCopyRunningScope running;
+    StartAfresh();
     COXDirSpec remembered;
     const BOOL bRemembered = remembered.SetToCurrentDirectory();
-
-    if (!bOnlyContents) {
-        COXDirSpec last = m_source.GetLastSubdirectory();
-        last.SetDrive("");
-        if (!m_dest.AppendDirectory(last) || IsWithin(m_dest, m_source) ||
-            (!m_dest.Exists() && !CreateRecordingDirectories(m_dest))) {
-            if (m_nError == errorNone)
-                m_nError = errorDestinationDirectory;
-            g_bCopyRunning = false;
-            return FALSE;
-        }
-    } else if (IsWithin(m_dest, m_source)) {
-        m_nError = errorDestinationDirectory;
-        g_bCopyRunning = false;
+    if (!PrepareEnds(source, destination, bOnlyContents)) {
+        if (bRemembered)
+            remembered.MakeCurrent();
         return FALSE;
     }
-    if (m_source.IsEmpty() || !m_source.MakeCurrent()) {
-        m_nError = errorSourceDirectory;
-        g_bCopyRunning = false;
-        return FALSE;
-    }
-
     m_nError = errorNone;
     BeginStatus(pStatus);
     CopyLevel(0);
@@ -149,9 +169,52 @@ BOOL COXCopyTree::CopyTree(COXDirSpec source, COXDirSpec destination, BOOL bOnly
     if (bRollBack)
         RollBack();
     SettleKeptFiles(bRollBack);
-    g_bCopyRunning = false;
     EndStatus();
     return m_nError == errorNone;
+}
+
+void COXCopyTree::StartAfresh() {
+    m_copiedFiles.RemoveAll();
+    m_createdDirs.RemoveAll();
+    m_keptFiles.clear();
+    m_writtenFiles.clear();
+    m_leftBehind.clear();
+    m_bRollBackUnfinished = false;
+    m_nError = errorNone;
+}
+
+BOOL COXCopyTree::PrepareEnds(const COXDirSpec& source, const COXDirSpec& destination,
+                              BOOL bOnlyContents) {
+    // "." and ".." name a folder by where the copy starts; its own name is what is copied.
+    m_source = source.IsEmpty() ? source : Absolute(source);
+    // A destination the directory class refused is empty: never the current folder by default.
+    if (destination.IsEmpty()) {
+        m_nError = errorDestinationDirectory;
+        return FALSE;
+    }
+    m_dest = Absolute(destination);
+    if (m_source.IsEmpty() || !CanList(m_source)) {
+        m_nError = errorSourceDirectory;
+        return FALSE;
+    }
+    if (!bOnlyContents) {
+        COXDirSpec last = m_source.GetLastSubdirectory();
+        last.SetDrive("");
+        if (!m_dest.AppendDirectory(last) || IsWithin(m_dest, m_source) ||
+            (!m_dest.Exists() && !CreateRecordingDirectories(m_dest))) {
+            if (m_nError == errorNone)
+                m_nError = errorDestinationDirectory;
+            return FALSE;
+        }
+    } else if (IsWithin(m_dest, m_source)) {
+        m_nError = errorDestinationDirectory;
+        return FALSE;
+    }
+    if (!m_source.MakeCurrent()) {
+        m_nError = errorSourceDirectory;
+        return FALSE;
+    }
+    return TRUE;
 }
 
 void COXCopyTree::CopyLevel(int nLevel) {
@@ -382,6 +445,8 @@ void COXCopyTree::RollBack() {
             bFolderLeft = true;
     }
     m_bRollBackUnfinished = !stillThere.empty() || bFolderLeft || !m_keptFiles.empty();
+    for (const CString& sPath : stillThere)
+        LeaveBehind(sPath);
     m_copiedFiles.RemoveAll();
     m_createdDirs.RemoveAll();
     SetCursor(static_cast<HCURSOR>(m_hOldCursor));
@@ -391,14 +456,24 @@ void COXCopyTree::SettleKeptFiles(bool bRolledBack) {
     for (const KeptFile& kept : m_keptFiles) {
         if (kept.bReplaced && !bRolledBack) {
             // The copy stands; the old contents are no longer needed.
-            if (!(Allowed(FileOperation::Remove) && DeleteFileW(Wide(kept.sKept).c_str())))
-                RemoveOwnFile(kept.sKept);
+            if (!(Allowed(FileOperation::Remove) && DeleteFileW(Wide(kept.sKept).c_str())) &&
+                !RemoveOwnFile(kept.sKept))
+                LeaveBehind(kept.sKept);
             continue;
         }
         if (!MoveKeptFileBack(kept) && !MoveKeptFileBack(kept))
-            m_bRollBackUnfinished = true;  // it stays under its kept name
+            LeaveBehind(kept.sKept);  // it stays under its kept name
     }
     m_keptFiles.clear();
+}
+
+void COXCopyTree::LeaveBehind(const CString& sPath) {
+    m_bRollBackUnfinished = true;
+    try {
+        m_leftBehind.push_back(sPath);
+    } catch (const std::bad_alloc&) {
+        // The flag still says that something stayed.
+    }
 }
 
 void COXCopyTree::BeginStatus(CopyStatusWindow* pStatus) {

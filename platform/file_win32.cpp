@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/file_os.h"
+#include "platform/final_path_win32.h"
 #include "platform/win32.h"
 // after win32.h, which it needs
 #include <aclapi.h>
@@ -234,6 +235,20 @@ ULONGLONG CStdioFile::GetPosition() const {
 
 const char* const replace_file_os::kPathSeparators = "/\\";
 
+CString FinalPathOf(HANDLE h) {
+    std::wstring sTarget(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(h, sTarget.data(), static_cast<DWORD>(sTarget.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= sTarget.size())
+        return CString();
+    sTarget.resize(n);
+    if (sTarget.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        sTarget = L"\\\\" + sTarget.substr(8);
+    else if (sTarget.rfind(L"\\\\?\\", 0) == 0)
+        sTarget = sTarget.substr(4);
+    return WideToUtf8(sTarget.c_str());
+}
+
 unsigned long replace_file_os::ProcessId() { return GetCurrentProcessId(); }
 
 namespace {
@@ -250,18 +265,9 @@ CString FollowLinks(const CString& sPath) {
                            nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return sPath;
-    std::wstring sTarget(32768, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(h, sTarget.data(), static_cast<DWORD>(sTarget.size()),
-                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const CString sTarget = FinalPathOf(h);
     CloseHandle(h);
-    if (n == 0 || n >= sTarget.size())
-        return sPath;
-    sTarget.resize(n);
-    if (sTarget.rfind(L"\\\\?\\UNC\\", 0) == 0)
-        sTarget = L"\\\\" + sTarget.substr(8);
-    else if (sTarget.rfind(L"\\\\?\\", 0) == 0)
-        sTarget = sTarget.substr(4);
-    return WideToUtf8(sTarget.c_str());
+    return sTarget.IsEmpty() ? sPath : sTarget;
 }
 
 // A device or a pipe (NUL, CON, a named pipe) open for writing, or INVALID_HANDLE_VALUE for a

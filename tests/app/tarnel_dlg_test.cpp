@@ -4,10 +4,7 @@
 
 #include <new>
 #include <string>
-#ifdef _WIN32
-#include "platform/wide_win32.h"
-#include "platform/win32.h"
-#else
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -21,6 +18,7 @@
 #include "codec/jpeg_encoder.h"
 #include "codec/jpeg_image_file.h"
 #include "imagefile/image_file.h"
+#include "platform/file.h"
 #include "tests/app/fake_window.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/temp_dir.h"
@@ -178,11 +176,10 @@ TEST_F(TarnelDlgTest, TheRunWritesOnlyWhatTheQuestionNamed) {
 TEST_F(TarnelDlgTest, AnUnreadableSourceIsNamedSo) {
     TypePaths(sBmp, sJpg);
 #ifdef _WIN32
-    HANDLE hHeld = CreateFileW(Utf8ToWide(sBmp.c_str()).c_str(), GENERIC_READ, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(hHeld, INVALID_HANDLE_VALUE);
+    // Another program holds the file and shares it with no one.
+    CFile held(sBmp.c_str(), CFile::modeRead | CFile::shareExclusive);
     dlg.OnCompress();
-    CloseHandle(hHeld);
+    held.Close();
     const std::string sReason = "共有違反";
 #else
     if (geteuid() == 0)

@@ -450,15 +450,40 @@ TEST_F(TreeCopyTest, OneCopyAtATimeAndNeverIntoItselfOrFromNowhere) {
     EXPECT_EQ(nSecondError, 0);
     EXPECT_FALSE(IsThere(In("別")));
 
-    // Never into itself: the copy would copy its own copies.
-    const Snapshot before = SnapshotOf(In("元"));
+    // Never into itself, however the case of its name is written (é and É are one name to the
+    // file system): the copy would copy its own copies.
+    MakeDirectory(In("été"));
+    MakeDirectory(In("été\\sous"));
+    Write(In("été\\x.txt"), "x");
+    const Snapshot before = SnapshotOf(m_sDir);
     EXPECT_FALSE(Source().CopyTo(Source()));
     EXPECT_FALSE(Source().CopyTo(COXDirSpec(In("元\\下位").c_str()), TRUE));
-    EXPECT_EQ(SnapshotOf(In("元")), before);
+    EXPECT_FALSE(COXDirSpec(In("été").c_str()).CopyTo(COXDirSpec(In("ÉTÉ\\sous").c_str()), TRUE));
+    EXPECT_EQ(SnapshotOf(m_sDir), before);
 
-    COXCopyTree missing;
-    EXPECT_FALSE(missing.CopyTree(COXDirSpec(In("無い").c_str()), Destination(), TRUE));
-    EXPECT_EQ(missing.GetError(), COXCopyTree::errorSourceDirectory);
+    // A source that is not there is found before any folder is made for its copy.
+    for (BOOL bOnlyContents : {TRUE, FALSE}) {
+        COXCopyTree missing;
+        EXPECT_FALSE(missing.CopyTree(COXDirSpec(In("無い").c_str()),
+                                      COXDirSpec(In("新\\先").c_str()), bOnlyContents, TRUE));
+        EXPECT_EQ(missing.GetError(), COXCopyTree::errorSourceDirectory);
+        EXPECT_FALSE(IsThere(In("新")));
+    }
+}
+
+// One object copies again as if new: its second run, stopped, gives back exactly what was there
+// before it, the user's later changes to the first run's copies included.
+TEST_F(TreeCopyTest, ASecondRunOnTheSameObjectStartsAfresh) {
+    COXCopyTree copy;
+    ASSERT_TRUE(copy.CopyTree(Source(), Destination()));
+    for (const auto& [sName, sEntry] : SnapshotOf(In("先")))
+        if (sEntry != "<dir>")
+            Write(In("先\\" + sName), "the user's newer " + sName);
+    const Snapshot before = SnapshotOf(In("先"));
+    StopAfter status(3);
+    EXPECT_FALSE(copy.CopyTree(Source(), Destination(), FALSE, TRUE, &status));
+    EXPECT_EQ(SnapshotOf(In("先")), before);
+    EXPECT_FALSE(copy.IsRollBackUnfinished());
 }
 
 // Fails the operations for which fail(operation, its number among all) says so, for the length
@@ -526,6 +551,19 @@ TEST_F(TreeCopyTest, AUsersFileThatCannotBeGivenBackIsKeptNotDeleted) {
     }
 }
 
+// A finished copy whose user's file, kept aside, cannot be cleared away says so and names it.
+TEST_F(TreeCopyTest, AKeptFileThatCannotBeClearedAwayIsNamed) {
+    FaultScope faults([](filespec_system::FileOperation operation, int) {
+        return operation == filespec_system::FileOperation::Remove;
+    });
+    COXCopyTree copy;
+    EXPECT_TRUE(copy.CopyTree(Source(), Destination()));
+    EXPECT_TRUE(copy.IsRollBackUnfinished());
+    ASSERT_EQ(copy.GetLeftBehind().size(), 1u);
+    EXPECT_EQ(Read(static_cast<LPCTSTR>(copy.GetLeftBehind()[0])), "the old a, not to be lost");
+    EXPECT_EQ(Read(In("先\\元\\a.txt")), "new a");
+}
+
 TEST_F(TreeCopyTest, ADestinationTheDirectoryClassRefusesIsRefusedNotTakenAsTheCurrentFolder) {
     MakeDirectory(In("今"));
     ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(In("今").c_str()).c_str()));
@@ -582,6 +620,10 @@ TEST_F(FileSystemTest, LinksToFoldersAreNeverEnteredByARemovalOrACopy) {
     ASSERT_TRUE(COXDirSpec((sLinks + "\\tree").c_str()).CopyTo(COXDirSpec(In("写し").c_str())));
     EXPECT_EQ(Read(In("写し\\tree\\own.txt")), "own");
     EXPECT_FALSE(IsThere(In("写し\\tree\\link")));
+    // Nor is a copy made into itself through a link.
+    EXPECT_FALSE(COXDirSpec((sLinks + "\\outside").c_str())
+                     .CopyTo(COXDirSpec((sLinks + "\\tree\\link").c_str())));
+    EXPECT_FALSE(IsThere(sLinks + "\\outside\\outside"));
     COXDirSpec((sLinks + "\\tree").c_str()).Remove(TRUE, TRUE);
     EXPECT_EQ(Read(sLinks + "\\outside\\keep.txt"), "elsewhere");
 }
