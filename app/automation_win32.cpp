@@ -204,6 +204,12 @@ bool MachineClassesRefuseWrites() {
     return GetEnvironmentVariableW(L"TARNEL_TEST_READ_ONLY_CLASSES", nullptr, 0) != 0;
 }
 
+// The root's keys, read as they are there: HKEY_CLASSES_ROOT itself shows the user's classes
+// over the machine's.
+HKEY OwnKeysOf(const ClassesRoot& root) {
+    return root.hRoot == HKEY_CLASSES_ROOT ? HKEY_LOCAL_MACHINE : root.hRoot;
+}
+
 // Sets the default value of root\sKey; FALSE when the system refuses.
 bool SetClassesValue(const ClassesRoot& root, const std::wstring& sKey,
                      const std::wstring& sValue) {
@@ -220,14 +226,62 @@ bool SetClassesValue(const ClassesRoot& root, const std::wstring& sKey,
     return nResult == ERROR_SUCCESS;
 }
 
+// What starts this program as the class's server.
+std::wstring OwnServerCommand() {
+    wchar_t szModule[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, szModule, MAX_PATH);
+    return L"\"" + std::wstring(szModule) + L"\" /Automation";
+}
+
+std::wstring ServerKey() {
+    return L"Software\\Classes\\CLSID\\" + GuidText(CLSID_TarnelApplication) + L"\\LocalServer32";
+}
+
+// The server command a root's registration names; empty when it has none.
+std::wstring RegisteredServer(const ClassesRoot& root) {
+    wchar_t szValue[2 * MAX_PATH] = {};
+    DWORD nSize = sizeof szValue - sizeof(wchar_t);
+    if (RegGetValueW(OwnKeysOf(root), ServerKey().c_str(), nullptr, RRF_RT_REG_SZ, nullptr, szValue,
+                     &nSize) != ERROR_SUCCESS)
+        return std::wstring();
+    return szValue;
+}
+
+// Whether two server commands start the same program: paths compare without case.
+bool SameServer(const std::wstring& sOne, const std::wstring& sOther) {
+    return !sOne.empty() &&
+           CompareStringOrdinal(sOne.c_str(), -1, sOther.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// The keys the registration consists of, under a root's classes.
+std::vector<std::wstring> RegistrationKeys() {
+    return {L"Tarnel.Application", L"CLSID\\" + GuidText(CLSID_TarnelApplication),
+            L"Interface\\" + GuidText(IID_ITarnel)};
+}
+
+// Removes the registration from one root: true when none of it is left there.
+bool RemoveRegistration(const ClassesRoot& root) {
+    bool bRemoved = true;
+    for (const std::wstring& sKey : RegistrationKeys()) {
+        const std::wstring sPath = L"Software\\Classes\\" + sKey;
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExW(OwnKeysOf(root), sPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+            continue;  // not there
+        RegCloseKey(hKey);
+        const LONG nResult = root.hRoot == HKEY_CLASSES_ROOT && MachineClassesRefuseWrites()
+                                 ? ERROR_ACCESS_DENIED
+                                 : RegDeleteTreeW(OwnKeysOf(root), sPath.c_str());
+        bRemoved = bRemoved && (nResult == ERROR_SUCCESS || nResult == ERROR_FILE_NOT_FOUND);
+    }
+    return bRemoved;
+}
+
 // The keys of the registration and their default values.
 std::vector<std::pair<std::wstring, std::wstring>> RegistrationEntries() {
     const std::wstring sProgId = L"Tarnel.Application";
     const std::wstring sClsid = GuidText(CLSID_TarnelApplication);
     const std::wstring sIid = GuidText(IID_ITarnel);
-    wchar_t szModule[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, szModule, MAX_PATH);
-    const std::wstring sServer = L"\"" + std::wstring(szModule) + L"\" /Automation";
+    const std::wstring sServer = OwnServerCommand();
     const std::wstring sPSDispatch = L"{00020420-0000-0000-C000-000000000046}";
     return {{sProgId, sProgId},
             {sProgId + L"\\CLSID", sClsid},
@@ -271,15 +325,24 @@ void RevokeTarnelClassFactory() {
 }
 
 void UpdateTarnelRegistry() {
+    const std::wstring sOwn = OwnServerCommand();
+    if (SameServer(RegisteredServer(kMachineClasses), sOwn)) {
+        // The installer's registration names this program: a user's copy of it would only
+        // shadow it, and outlive uninstalling.
+        WriteRegistration(kMachineClasses);
+        if (SameServer(RegisteredServer(kUserClasses), sOwn))
+            RemoveRegistration(kUserClasses);
+        return;
+    }
     if (!WriteRegistration(kMachineClasses))
         WriteRegistration(kUserClasses);
 }
 
-void UnregisterTarnel() {
-    const std::wstring keys[] = {L"Tarnel.Application",
-                                 L"CLSID\\" + GuidText(CLSID_TarnelApplication),
-                                 L"Interface\\" + GuidText(IID_ITarnel)};
-    for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-        for (const std::wstring& sKey : keys)
-            RegDeleteTreeW(hRoot, (L"Software\\Classes\\" + sKey).c_str());
+int UnregisterTarnel() {
+    int nLeft = 0;
+    if (!RemoveRegistration(kMachineClasses))
+        nLeft |= kMachineRegistrationLeft;
+    if (!RemoveRegistration(kUserClasses))
+        nLeft |= kUserRegistrationLeft;
+    return nLeft;
 }

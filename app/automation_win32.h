@@ -25,8 +25,13 @@ BOOL RegisterTarnelClassFactory();
 void RevokeTarnelClassFactory();
 
 // Writes the class's registry entries: the ProgID, the class id with this executable as its
-// local server (started with /Automation), and the dispatch interface; under the user's own
-// classes when the machine's refuse them.
+// local server (started with /Automation), and the dispatch interface. Where the machine's
+// classes already name this program (an installed one started by a standard user), nothing is
+// written for the user, and a user's registration that only repeats the machine's is removed;
+// otherwise the machine's are written, or the user's own when the machine's refuse.
 void UpdateTarnelRegistry();
-// Removes those entries from wherever they are, the machine's classes and the user's.
-void UnregisterTarnel();
+// What UnregisterTarnel could not remove, as bits of the program's exit code.
+enum : int { kMachineRegistrationLeft = 1, kUserRegistrationLeft = 2 };
+// Removes those entries from wherever they are, the machine's classes and the user's: 0, or the
+// roots where some stayed.
+int UnregisterTarnel();

@@ -1,7 +1,8 @@
 // CTarnelApp and the program's entry point: OLE first, then the automation class registered as
 // running (started by a client) or written to the registry (started by a user, with the file
 // its command line names), then the conversion dialog as the main window; the program ends when
-// the dialog does. /Unregserver removes the registration and ends.
+// the dialog does. /Unregserver removes the registration and ends: exit code 0, or which roots
+// kept some of it (1 the machine's classes, 2 the user's).
 #include "app/automation_win32.h"
 #include "app/resource.h"
 #include "app/start_request.h"
@@ -37,7 +38,7 @@ public:
         const StartRequest request = ReadCommandLine();
         switch (request.kind) {
         case StartRequest::Kind::Unregister:
-            UnregisterTarnel();
+            m_nExitCode = UnregisterTarnel();
             return FALSE;
         case StartRequest::Kind::Automation:
             AfxOleSetUserCtrl(FALSE);  // a client's program: it ends with its last object
@@ -68,11 +69,13 @@ public:
         RevokeTarnelClassFactory();
         if (m_bOleInitialised)
             OleUninitialize();
-        return CWinApp::ExitInstance();
+        CWinApp::ExitInstance();
+        return m_nExitCode;
     }
 
 private:
     BOOL m_bOleInitialised = FALSE;
+    int m_nExitCode = 0;
 };
 
 static CTarnelApp theApp;

@@ -182,7 +182,7 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags: writing*/,
     CString sTemp;
     for (int nTry = 0; nTry < kTempNameAttempts; ++nTry) {
         sTemp = TempNameBeside(destination.sReplaced, ++s_nSerial);
-        nError = CreateTemp(sTemp, pStream, hFile);
+        nError = CreateTemp(sTemp, destination.sReplaced, pStream, hFile);
         if (!AlreadyExists(nError))
             break;
     }

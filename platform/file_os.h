@@ -30,9 +30,10 @@ struct Destination {
 // OS error (a file another program holds so that it cannot be replaced included, where the
 // system can tell).
 LONG ReachDestination(LPCTSTR lpszFileName, Destination& rDestination);
-// Creates sPath, which must not exist, for writing, readable and writable by its owner only:
-// 0 with the stream and its handle, or the OS error.
-LONG CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile);
+// Creates sPath, which must not exist, for writing, open to no one the file it replaces (at
+// sReplaced, when there is one) keeps out: 0 with the stream and its handle, or the OS error.
+LONG CreateTemp(const CString& sPath, const CString& sReplaced, FILE*& rpStream,
+                CFile::Handle& rhFile);
 // Gives the complete temporary file what the file it replaces had (permissions, owner, group or
 // attributes, where the system lets us set them), or what a new file there would have had.
 void TakeOverFrom(CFile::Handle hTemp, const CString& sReplaced);

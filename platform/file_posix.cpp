@@ -317,7 +317,9 @@ LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDesti
     return 0;
 }
 
-LONG replace_file_os::CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile) {
+LONG replace_file_os::CreateTemp(const CString& sPath, const CString& /*sReplaced*/,
+                                 FILE*& rpStream, CFile::Handle& rhFile) {
+    // Its owner's alone whatever it replaces; the final mode is given when it is complete.
     const int fd = ::open(sPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;

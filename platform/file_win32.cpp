@@ -10,8 +10,6 @@
 #include "platform/file_os.h"
 #include "platform/final_path_win32.h"
 #include "platform/win32.h"
-// after win32.h, which it needs
-#include <aclapi.h>
 #include "platform/wide_win32.h"
 
 int CFileException::OsErrorToException(LONG lOsError) {
@@ -378,44 +376,31 @@ void TakeOverAttributes(const std::wstring& sLikeFile, HANDLE hNew) {
     }
 }
 
-// The replaced file's access list on its successor; for a new file, the folder's, as any new
-// file there would have.
+// The replaced file's access list on its successor; a new file keeps its folder's.
 void TakeOverAccess(const std::wstring& sLikeFile, HANDLE hNew) {
     DWORD nNeeded = 0;
     GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &nNeeded);
     std::vector<BYTE> descriptor(nNeeded);
-    BOOL bPresent = FALSE, bDefaulted = FALSE;
-    PACL pAcl = nullptr;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD nRevision = 0;
-    if (nNeeded != 0 &&
-        GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), nNeeded,
-                         &nNeeded) &&
-        GetSecurityDescriptorDacl(descriptor.data(), &bPresent, &pAcl, &bDefaulted) && bPresent &&
-        GetSecurityDescriptorControl(descriptor.data(), &control, &nRevision)) {
-        const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED)
-                                                     ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION;
-        SetSecurityInfo(hNew, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance, nullptr,
-                        nullptr, pAcl, nullptr);
-        return;
+    if (nNeeded != 0 && GetFileSecurityW(sLikeFile.c_str(), DACL_SECURITY_INFORMATION,
+                                         descriptor.data(), nNeeded, &nNeeded)) {
+        SetKernelObjectSecurity(hNew, DACL_SECURITY_INFORMATION, descriptor.data());
     }
-    ACL empty{};
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    SetSecurityInfo(hNew, SE_FILE_OBJECT,
-                    DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                    nullptr, &empty, nullptr);
 }
 
 }  // namespace
 
-LONG replace_file_os::CreateTemp(const CString& sPath, FILE*& rpStream, CFile::Handle& rhFile) {
+LONG replace_file_os::CreateTemp(const CString& sPath, const CString& sReplaced, FILE*& rpStream,
+                                 CFile::Handle& rhFile) {
     const std::wstring sWide = Utf8ToWide(sPath);
+    // Replacing a file, the new one is its owner's alone until it takes the old one's access
+    // list; a new file has its folder's from the start, as it will have when complete.
     COwnerOnlyDescriptor ownerOnly;
+    const bool bReplacing =
+        GetFileAttributesW(Utf8ToWide(sReplaced).c_str()) != INVALID_FILE_ATTRIBUTES;
     // Deletion is shared so that an interruption can remove the file while it is open.
-    HANDLE h =
-        CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL, FILE_SHARE_DELETE,
-                    ownerOnly.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL,
+                           FILE_SHARE_DELETE, bReplacing ? ownerOnly.Attributes() : nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return static_cast<LONG>(GetLastError());
     rpStream = StreamOverHandle(h, CFile::modeWrite);

@@ -189,10 +189,8 @@ int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine) {
     sName = sName.substr(sName.find_last_of(L"\\/") + 1);
     sName = sName.substr(0, sName.find_last_of(L'.'));
     pApp->m_strTitle = WideToUtf8(sName.c_str());
-    if (!pApp->InitInstance()) {
-        pApp->ExitInstance();
-        return 0;
-    }
+    // Whether or not InitInstance went on to run the program, ExitInstance says how it ended.
+    pApp->InitInstance();
     return pApp->ExitInstance();
 }
 

@@ -93,11 +93,11 @@ run_under_display() {
     else
         echo "FAIL the user's registration"; status=1
     fi
-    timeout --kill-after=10 60 wine "$build/app/Tarnel.exe" /Unregserver
-    if registered HKLM || registered HKCU; then
-        echo "FAIL registration left after /Unregserver"; status=1
+    if timeout --kill-after=10 60 wine "$build/app/Tarnel.exe" /Unregserver &&
+        ! registered HKLM && ! registered HKCU; then
+        echo "ok   /Unregserver leaves no registration and exits with 0"
     else
-        echo "ok   /Unregserver leaves no registration"
+        echo "FAIL registration left after /Unregserver, or a failure reported"; status=1
     fi
 
     wineserver -k 2>/dev/null

@@ -58,6 +58,26 @@ check "a Start-menu shortcut" shortcut
 check "Tarnel.Application's server is the installed program" bash -c \
     "wine reg query 'HKLM\\Software\\Classes\\CLSID\\$clsid\\LocalServer32' | tr -d '\\r' | grep -qF 'C:\\Program Files\\Tarnel\\Tarnel.exe\" /Automation'"
 
+# A standard user (the machine's classes refuse writes) starts the installed program: the
+# machine's registration names it, so none is written for the user, and one an older version
+# left that only repeats the machine's goes; nothing of the user's can outlive uninstalling.
+user_registered() { wine reg query 'HKCU\Software\Classes\Tarnel.Application' >/dev/null 2>&1; }
+wine reg add 'HKCU\Software\Classes\Tarnel.Application' /ve /d Tarnel.Application /f >/dev/null
+wine reg add "HKCU\\Software\\Classes\\CLSID\\$clsid\\LocalServer32" /ve \
+    /d '"C:\Program Files\Tarnel\Tarnel.exe" /Automation' /f >/dev/null
+TARNEL_TEST_READ_ONLY_CLASSES=1 timeout 60 wine "$programs/Tarnel.exe" &
+tarnel=$!
+for _ in $(seq 150); do user_registered || break; sleep 0.2; done
+sleep 1
+pkill -x Tarnel.exe
+wait "$tarnel" 2>/dev/null
+check "a standard user's start leaves the user's classes without Tarnel.Application" \
+    bash -c "! wine reg query 'HKCU\\Software\\Classes\\Tarnel.Application' >/dev/null 2>&1"
+# /Unregserver run by that user cannot remove the machine's registration, and says so.
+TARNEL_TEST_READ_ONLY_CLASSES=1 timeout 60 wine "$programs/Tarnel.exe" /Unregserver
+check "/Unregserver exits with 1 when the machine's classes keep the registration" test $? = 1
+check "and the machine's registration is still whole" registered "CLSID\\$clsid\\LocalServer32"
+
 # Automation from another folder, against the installed server.
 cp "$repo/tests/data/sample.bmp" "$work/elsewhere/in.bmp"
 iconv -f UTF-8 -t CP932 "$repo/tests/gui/convert.vbs" > "$work/elsewhere/convert.vbs"
@@ -88,6 +108,8 @@ check "uninstalled: no shortcut" bash -c \
     "! find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name Tarnel.lnk | grep -q ."
 check "uninstalled: no ProgID" bash -c "! wine reg query 'HKLM\\Software\\Classes\\Tarnel.Application' >/dev/null 2>&1"
 check "uninstalled: no class" bash -c "! wine reg query 'HKLM\\Software\\Classes\\CLSID\\$clsid' >/dev/null 2>&1"
+check "uninstalled: nothing in the user's classes" bash -c \
+    "! wine reg query 'HKCU\\Software\\Classes\\Tarnel.Application' >/dev/null 2>&1 && ! wine reg query 'HKCU\\Software\\Classes\\CLSID\\$clsid' >/dev/null 2>&1"
 check "uninstalled: nothing listed" test "$(installed_versions)" = 0
 wineserver -k 2>/dev/null || true
 

@@ -346,6 +346,17 @@ TEST_F(FileTest, AReplacementSaysAtOnceWhenItsDestinationIsHeld) {
     EXPECT_EQ(ReadFile(sPath), "new");
 }
 
+// A device is written where it is, with nothing made beside it.
+TEST_F(FileTest, ADeviceIsWrittenInPlace) {
+    ASSERT_TRUE(SetCurrentDirectoryW(Utf8ToWide(m_sDir.c_str()).c_str()));
+    CReplaceFile device("NUL", CFile::modeCreate | CFile::modeWrite);
+    device.Write("new", 3);
+    device.Close();
+    EXPECT_TRUE(ListFolder(m_sDir).empty());
+
+    SetCurrentDirectoryW(L"C:\\");
+}
+
 TEST_F(FileTest, AReplacementKeepsAttributesAndFitsBesideALongPath) {
     const std::string sHidden = PathOf("hidden.jpg");
     WriteFile(sHidden, "old");
