@@ -182,7 +182,14 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags: writing*/,
     CString sTemp;
     for (int nTry = 0; nTry < kTempNameAttempts; ++nTry) {
         sTemp = TempNameBeside(destination.sReplaced, ++s_nSerial);
+        // Known to an interruption before it exists: one that comes as the file is made still
+        // finds it.
+        m_nInterruptSlot = interrupt_cleanup::Register(sTemp);
         nError = CreateTemp(sTemp, destination.sReplaced, pStream, hFile);
+        if (nError != 0) {
+            interrupt_cleanup::Unregister(m_nInterruptSlot);
+            m_nInterruptSlot = -1;
+        }
         if (!AlreadyExists(nError))
             break;
     }
@@ -193,7 +200,6 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags: writing*/,
     Attach(pStream, hFile, lpszFileName, CFile::modeWrite);
     m_strTempName = sTemp;
     m_strReplacedName = destination.sReplaced;
-    m_nInterruptSlot = interrupt_cleanup::Register(sTemp);
     return TRUE;
 }
 
