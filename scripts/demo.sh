@@ -7,9 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 if [ -n "${DISPLAY:-}" ]; then
-    bash scripts/build-libjpeg-mingw.sh
-    cmake --preset mingw >/dev/null
-    cmake --build --preset mingw --target Tarnel
+    bash scripts/build-windows.sh mingw Tarnel
     mkdir -p build/demo
     cp tests/data/sample.bmp build/demo/sample.bmp
     echo "== Tarnel.exe: type Z:$(pwd | tr / '\\')\\build\\demo\\sample.bmp as the bitmap, then press Jpegに変換"

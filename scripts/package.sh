@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Builds dist/: the Windows installers for x64 and x86 (MSI, made with wixl from
 # packaging/tarnel.wxs), a portable zip of the same files, and the Debian package of tarnel-cli
-# (CPack). Builds what it needs that is not there yet. The version is the CMake project's.
+# (CPack). Builds what it packages every time, so nothing stale is packaged. The version is the
+# CMake project's.
 # Usage: scripts/package.sh [--version X.Y.Z] [--only x64-msi]   (TARNEL_DIST: another folder)
 #   --version  another version, for trying an upgrade; --only  just that installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-version=$(sed -n 's/^project(Tarnel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(bash scripts/project-version.sh)
+# Each architecture's upgrade code never changes: it is how an installer finds the Tarnel it
+# replaces.
+readonly upgrade_code_x64=8D2B4E0A-5B1F-4F7C-9C3E-2A6B7D9E1F01
+readonly upgrade_code_x86=0C7A3F19-2E64-4B8D-A1F5-6D9E3B2C8A47
 only=
 while [ $# -gt 0 ]; do
     case $1 in
@@ -20,14 +25,6 @@ msi_version=$(echo "$version.0.0" | cut -d. -f1-3)
 dist=${TARNEL_DIST:-$PWD/dist}
 mkdir -p "$dist"
 
-build_windows() {  # PRESET LIBJPEG-ARCH...
-    local preset=$1
-    shift
-    [ -f "build/$preset/app/Tarnel.exe" ] && [ -f "build/$preset/cli/tarnel-cli.exe" ] && return
-    bash scripts/build-libjpeg-mingw.sh "$@"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" --target Tarnel tarnel-cli
-}
 
 # The same name for the same product: one code per version and architecture.
 product_code() { /usr/bin/python3 -c "import uuid; print(str(uuid.uuid5(uuid.UUID('5d1f8a42-6b0c-4d3e-9a57-1c2b3d4e5f60'), 'Tarnel $1 $2')).upper())"; }
@@ -54,18 +51,17 @@ make_msi() {  # ARCH PRESET UPGRADE-CODE WIN64 PROGRAM-FILES
     echo "$msi"
 }
 
-build_windows mingw
-make_msi x64 mingw 8D2B4E0A-5B1F-4F7C-9C3E-2A6B7D9E1F01 yes ProgramFiles64Folder
+bash scripts/build-windows.sh mingw Tarnel tarnel-cli
+make_msi x64 mingw "$upgrade_code_x64" yes ProgramFiles64Folder
 [ "$only" = x64-msi ] && exit 0
-build_windows mingw32 i686
-make_msi x86 mingw32 0C7A3F19-2E64-4B8D-A1F5-6D9E3B2C8A47 no ProgramFilesFolder
+bash scripts/build-windows.sh mingw32 Tarnel tarnel-cli
+make_msi x86 mingw32 "$upgrade_code_x86" no ProgramFilesFolder
 
 zip=$dist/Tarnel-$msi_version-win64.zip
 rm -f "$zip"
 (cd "$dist/stage-x64" && /usr/bin/python3 -m zipfile -c "$zip" Tarnel.exe tarnel-cli.exe README.md LICENSE.txt)
 echo "$zip"
 
-cmake --preset release >/dev/null
 cmake --build --preset release --target tarnel-cli
 (cd build/release && cpack -G DEB >/dev/null)
 cp build/release/packages/tarnel-cli_*.deb "$dist/"

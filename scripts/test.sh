@@ -25,8 +25,7 @@ done
 echo "=== tsan: the suites whose runs use threads (batches side by side, rows moved on a second thread)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
-TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/cli_tests --gtest_brief=1
-TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/codec_tests --gtest_brief=1
+ctest --preset tsan
 
 echo "=== fuzz: every target, a bounded time each"
 cmake --preset fuzz >/dev/null
@@ -34,9 +33,7 @@ cmake --build --preset fuzz
 bash fuzz/run.sh build/fuzz 45
 
 echo "=== mingw: libjpeg for Windows, configure and build"
-bash scripts/build-libjpeg-mingw.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw
+bash scripts/build-windows.sh mingw
 echo "=== mingw: test under Wine"
 source scripts/wine-env.sh  # creates the private prefix once, before tests run side by side
 trap 'wineserver -k 2>/dev/null || true' EXIT
@@ -44,9 +41,7 @@ ctest --preset mingw
 echo "=== screenshots: build/mingw/screenshots/"
 
 echo "=== mingw32: 32-bit Windows, compiled and linked (nothing 32-bit runs here)"
-bash scripts/build-libjpeg-mingw.sh i686
-cmake --preset mingw32 >/dev/null
-cmake --build --preset mingw32
+bash scripts/build-windows.sh mingw32
 echo "=== manifests: each executable names its own architecture"
 bash tests/app/check_manifest.sh build/mingw/app/Tarnel.exe amd64 build/mingw32/app/Tarnel.exe x86
 

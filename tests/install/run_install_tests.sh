@@ -12,7 +12,7 @@ repo=$(cd "$here/../.." && pwd)
 build=$repo/build/mingw
 dist=$repo/dist
 work=$build/install-work
-version=$(sed -n 's/^project(Tarnel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+version=$(bash "$repo/scripts/project-version.sh")
 version=$(echo "$version.0.0" | cut -d. -f1-3)
 next=$(echo "$version" | awk -F. '{print $1 "." $2 "." $3 + 1}')
 winpath() { echo "Z:${1//\//\\}"; }
