@@ -87,7 +87,7 @@ ConversionOutcome CConversion::Run() {
         const int nCode = e->m_nErrorCode;
         e->Delete();
         CString sMessage = CString("例外 : ") + szMessage;
-        if (const char* pszMeaning = ImageFileCodeMeaning(nCode))
+        if (const char* pszMeaning = BitmapCodeMeaning(nCode))
             sMessage += CString("\n") + pszMeaning;
         return {ConversionResult::Failed, sMessage, nCode};
     }
@@ -112,41 +112,4 @@ CString OverwriteQuestion(LPCTSTR lpszPath) {
     CString s;
     s.Format("すでに %s は存在します 上書きしますか？", lpszPath);
     return s;
-}
-
-const char* ImageFileCodeMeaning(int nCode) {
-    switch (nCode) {
-    case BMP_ERR_COLORMAP:
-        return "色表の項目の大きさか色数 (256 色まで) が読めません";
-    case BMP_ERR_BIT_COUNT:
-        return "この 1 画素あたりのビット数には対応していません";
-    case BMP_ERR_HEADER:
-        return "ヘッダーの長さ・画素データの位置・幅や高さが使えない値です";
-    case BMP_ERR_PLANES:
-        return "プレーン数が 1 ではありません";
-    case BMP_ERR_COLOR_SPACE:
-        return "出力の色空間がグレースケールでも RGB でもありません";
-    case BMP_ERR_COMPRESSED:
-        return "この圧縮形式のビットマップには対応していません";
-    case BMP_ERR_NOT_BMP:
-        return "BMP ファイルではありません (先頭が \"BM\" ではありません)";
-    case BMP_ERR_COLOR_INDEX:
-        return "画素の色番号が色表の外を指しています";
-    case BMP_ERR_TOO_LARGE:
-        return "画像が大きすぎて扱えません";
-    case BMP_ERR_EMBEDDED_JPEG:
-        return "中身が JPEG 画像のビットマップです (そのまま JPEG として使えます)";
-    case BMP_ERR_EMBEDDED_PNG:
-        return "中身が PNG 画像のビットマップです";
-    case BMP_ERR_OS2_COMPRESSION:
-        return "OS/2 の Huffman 圧縮か 24 ビットのランレングス圧縮には対応していません";
-    case BMP_ERR_BAD_RLE:
-        return "ランレングス圧縮のデータが壊れています";
-    case BMP_ERR_BIT_FIELDS:
-        return "色のビットマスクが空か重なっていて使えません";
-    case BMP_ERR_COLORMAP_SIZE:
-        return "色数が色表の 256 色を超えています";
-    default:
-        return nullptr;
-    }
 }

@@ -85,8 +85,6 @@ private:
 // layouts it reads, the reader of every layout for the rest.
 std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile);
 
-// What a bitmap reader's error code means, in words; NULL for other codes.
-const char* ImageFileCodeMeaning(int nCode);
 
 // The checks both front ends make before a run, worded as the dialog words them.
 CString MissingSourceMessage(LPCTSTR lpszPath);

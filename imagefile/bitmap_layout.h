@@ -7,33 +7,10 @@
 
 #include <functional>
 
+#include "imagefile/bitmap_codes.h"
 #include "libjpeg/libjpeg.h"
 #include "platform/gdi_types.h"
 #include "platform/types.h"
-
-// The bitmap readers' own error codes. libjpeg's table has no entry for them, so their text is
-// its "Bogus message code %d"; the conversion service says in words what they mean.
-enum : int {
-    BMP_ERR_COLORMAP = 1001,         // colour-map entry size, or more than 256 colours
-    BMP_ERR_BIT_COUNT = 1002,        // a bit count the reader does not take
-    BMP_ERR_HEADER = 1003,           // header length, pixel offset or dimensions unusable
-    BMP_ERR_PLANES = 1004,           // planes other than 1
-    BMP_ERR_COLOR_SPACE = 1005,      // output colour space neither greyscale nor RGB
-    BMP_ERR_COMPRESSED = 1006,       // a compression the reader does not take
-    BMP_ERR_NOT_BMP = 1007,          // no "BM" at the start
-    BMP_TRC_WIN_24 = 1008,           // trace: Windows 24-bit, width and height
-    BMP_TRC_WIN_8 = 1009,            // trace: Windows 8-bit colour-mapped
-    BMP_TRC_OS2_24 = 1010,           // trace: OS/2 24-bit
-    BMP_TRC_OS2_8 = 1011,            // trace: OS/2 8-bit colour-mapped
-    BMP_ERR_COLOR_INDEX = 1012,      // a pixel's colour index lies beyond the colour map
-    BMP_ERR_TOO_LARGE = 1013,        // the picture is larger than a bitmap or a JPEG can be
-    BMP_ERR_EMBEDDED_JPEG = 1014,    // the pixels are a JPEG image inside the bitmap
-    BMP_ERR_EMBEDDED_PNG = 1015,     // the pixels are a PNG image inside the bitmap
-    BMP_ERR_OS2_COMPRESSION = 1016,  // OS/2 Huffman or 24-bit run-length coding
-    BMP_ERR_BAD_RLE = 1017,          // run-length data that runs off the picture or ends early
-    BMP_ERR_BIT_FIELDS = 1018,       // colour masks that are empty, overlap or have holes
-    BMP_ERR_COLORMAP_SIZE = 1039,    // more colours to write than the header announces
-};
 
 // Which layouts a reader takes.
 enum class BitmapRules {
