@@ -44,16 +44,8 @@ void FuzzBitmapToJpeg(const std::uint8_t* data, std::size_t size) {
 // run-length picture is held decoded, and a few bytes may declare a quarter of a gigapixel, which
 // the readers take but which would only slow the fuzzer down.
 bool DeclaresHugeBitmap(const std::uint8_t* data, std::size_t size) {
-    std::size_t nRead = 0;
     BitmapLayout layout;
-    const int nCode = ReadBitmapLayout(
-        [&](BYTE* p, UINT n) {
-            const auto nCopied = static_cast<UINT>(std::min<std::size_t>(n, size - nRead));
-            std::memcpy(p, data + nRead, nCopied);
-            nRead += nCopied;
-            return nCopied;
-        },
-        BitmapRules::Every, layout);
+    const int nCode = ReadBitmapLayout(data, size, BitmapRules::Every, layout);
     return nCode == 0 && static_cast<double>(layout.nWidth) * layout.nHeight > 16.0 * 1024 * 1024;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "imagefile/bitmap_format.h"
 #include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
 
@@ -42,11 +43,8 @@ void COXAnyBitmapFile::TakeMasks(const BitmapLayout& layout) {
 
 void COXAnyBitmapFile::TakePalette(const BitmapLayout& layout) {
     m_palette.resize(static_cast<std::size_t>(layout.nColors) * 3);
-    for (int i = 0; i < layout.nColors; ++i) {
-        m_palette[3 * i] = layout.colors[i].rgbRed;
-        m_palette[3 * i + 1] = layout.colors[i].rgbGreen;
-        m_palette[3 * i + 2] = layout.colors[i].rgbBlue;
-    }
+    bitmap_format::SplitColors(layout.colors, layout.nColors, &m_palette[0], &m_palette[1],
+                               &m_palette[2], 3);
     m_nColors = layout.nColors;
 }
 
@@ -115,19 +113,15 @@ void COXAnyBitmapFile::ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE
             int nIndex = 0;
             if (m_bRunLength || b == 8)
                 nIndex = pIn[x];
-            else if (b == 4)
-                nIndex = x % 2 == 0 ? pIn[x / 2] >> 4 : pIn[x / 2] & 0x0F;
             else
-                nIndex = (pIn[x / 8] >> (7 - x % 8)) & 1;
+                nIndex = static_cast<int>(bitmap_format::GetSmallPixel(pIn, x, b));
             if (nIndex >= m_nColors)
                 ERREXIT(cinfo, BMP_ERR_COLOR_INDEX);
             pOut[0] = PaletteChannel(nIndex, 0);
             pOut[1] = PaletteChannel(nIndex, 1);
             pOut[2] = PaletteChannel(nIndex, 2);
         } else if (b == 24) {
-            pOut[0] = pIn[3 * x + 2];
-            pOut[1] = pIn[3 * x + 1];
-            pOut[2] = pIn[3 * x];
+            bitmap_format::SwapRedAndBlue(pIn + 3 * x, pOut, 1);
         } else {
             const BYTE* p = pIn + x * (b / 8);
             const DWORD v = b == 16 ? static_cast<DWORD>(Get16(p)) : Get32(p);

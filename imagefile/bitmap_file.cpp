@@ -7,29 +7,20 @@
 #include <stdexcept>
 
 #include "imagefile/block_worker.h"
+#include "imagefile/bitmap_format.h"
 #include "imagefile/byte_fields.h"
 #include "libjpeg/libjpeg_call.h"
 #include "platform/memory.h"
 
 namespace {
 
-constexpr UINT kFileHeaderSize = 14;
-constexpr UINT kWindowsInfoSize = 40;
-constexpr UINT kOS2InfoSize = 12;
-constexpr int kOS2EntrySize = 3;  // bytes per colour-map entry
-constexpr int kWindowsEntrySize = 4;
-constexpr int kMaxColors = 256;
-constexpr DWORD kCentimetresPerMetre = 100;
+using namespace bitmap_format;
 // Rows read or written in place move through a block of about this size: large transfers, and a
 // memory use that does not grow with the picture.
 constexpr JDIMENSION kBlockBytes = 1024 * 1024;
-constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 
 using byte_fields::Put16;
 using byte_fields::Put32;
-
-// Bytes per file row: padded to a multiple of 4.
-ULONGLONG PaddedRowWidth(ULONGLONG nBytes) { return (nBytes + 3) & ~ULONGLONG{3}; }
 
 j_common_ptr Common(j_compress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
 j_common_ptr Common(j_decompress_ptr cinfo) { return reinterpret_cast<j_common_ptr>(cinfo); }
@@ -89,11 +80,7 @@ int COXBitmapFile::ReadByte() {
 }
 
 void COXBitmapFile::ReadColorMap(const BitmapLayout& layout) {
-    for (int i = 0; i < layout.nColors; ++i) {
-        m_pColorMap[0][i] = layout.colors[i].rgbRed;
-        m_pColorMap[1][i] = layout.colors[i].rgbGreen;
-        m_pColorMap[2][i] = layout.colors[i].rgbBlue;
-    }
+    SplitColors(layout.colors, layout.nColors, m_pColorMap[0], m_pColorMap[1], m_pColorMap[2], 1);
 }
 
 BitmapLayout COXBitmapFile::ReadHeaders(j_compress_ptr cinfo) {
@@ -275,13 +262,7 @@ JDIMENSION COXBitmapFile::Get8BitRow(j_compress_ptr cinfo) {
 }
 
 JDIMENSION COXBitmapFile::Get24BitRow(j_compress_ptr cinfo) {
-    const JSAMPLE* pIn = SourceRow(cinfo, --m_nSourceRow);
-    JSAMPLE* pOut = m_pBuffer[0];
-    for (JDIMENSION x = 0; x < cinfo->image_width; ++x, pIn += 3, pOut += 3) {
-        pOut[0] = pIn[2];
-        pOut[1] = pIn[1];
-        pOut[2] = pIn[0];
-    }
+    SwapRedAndBlue(SourceRow(cinfo, --m_nSourceRow), m_pBuffer[0], cinfo->image_width);
     return 1;
 }
 
@@ -318,11 +299,11 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     }
     CallLibjpeg([&] { jpeg_calc_output_dimensions(cinfo); });
     m_nDataWidth = cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components);
-    m_nRowWidth = static_cast<JDIMENSION>(PaddedRowWidth(m_nDataWidth));
+    m_nRowWidth = static_cast<JDIMENSION>(Stride(m_nDataWidth, 8));
     // A file's size is a 32-bit field: a bigger picture has no bitmap file, and a few bytes of
     // hostile JPEG header must not make us hold gigabytes for one.
-    const ULONGLONG nFileSize = ULONGLONG{kFileHeaderSize} + kWindowsInfoSize +
-                                kMaxColors * kWindowsEntrySize +
+    const ULONGLONG nFileSize = ULONGLONG{kFileHeaderSize} + kInfoHeaderSize +
+                                kMaxColors * kInfoEntrySize +
                                 ULONGLONG{m_nRowWidth} * cinfo->output_height;
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
@@ -349,8 +330,8 @@ BOOL COXBitmapFile::BeginWrite(j_decompress_ptr cinfo) {
 }
 
 ULONGLONG COXBitmapFile::HeaderSize(j_decompress_ptr cinfo) const {
-    const ULONGLONG nInfoSize = m_bOS2Format ? kOS2InfoSize : kWindowsInfoSize;
-    const ULONGLONG nEntrySize = m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize;
+    const ULONGLONG nInfoSize = m_bOS2Format ? kCoreHeaderSize : kInfoHeaderSize;
+    const ULONGLONG nEntrySize = m_bOS2Format ? kCoreEntrySize : kInfoEntrySize;
     return kFileHeaderSize + nInfoSize + (IsEightBitOutput(cinfo) ? kMaxColors * nEntrySize : 0);
 }
 
@@ -366,7 +347,7 @@ void COXBitmapFile::WriteHeadersAndColorMap(j_decompress_ptr cinfo) {
         m_nOverflowColors = nColors;
         return;
     }
-    if (!WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize))
+    if (!WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kCoreEntrySize : kInfoEntrySize))
         m_bRowWriteFailed = TRUE;
 }
 
@@ -418,13 +399,9 @@ void COXBitmapFile::PutPixelRow(j_decompress_ptr cinfo, JDIMENSION nRows) {
     if (nRows == 0 || m_nCurOutputRow >= cinfo->output_height)
         return;
     JSAMPLE* pOut = OutputRow(cinfo, m_nCurOutputRow);
-    const JSAMPLE* pIn = m_pBuffer[0];
-    for (JDIMENSION x = 0; x < cinfo->output_width; ++x, pIn += 3, pOut += 3) {
-        pOut[0] = pIn[2];
-        pOut[1] = pIn[1];
-        pOut[2] = pIn[0];
-    }
-    std::memset(pOut, 0, static_cast<std::size_t>(m_nPadBytes));
+    SwapRedAndBlue(m_pBuffer[0], pOut, cinfo->output_width);
+    std::memset(pOut + 3 * static_cast<std::size_t>(cinfo->output_width), 0,
+                static_cast<std::size_t>(m_nPadBytes));
     OutputRowDone(cinfo, m_nCurOutputRow++);
 }
 
@@ -457,30 +434,30 @@ void COXBitmapFile::WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int 
 
 void COXBitmapFile::WriteWindowsHeader(j_decompress_ptr cinfo) {
     const bool bEightBit = IsEightBitOutput(cinfo);
-    WriteFileHeaders(cinfo, kWindowsInfoSize, kWindowsEntrySize);
-    BYTE info[kWindowsInfoSize] = {};
-    Put32(info + 0, kWindowsInfoSize);
+    WriteFileHeaders(cinfo, kInfoHeaderSize, kInfoEntrySize);
+    BYTE info[kInfoHeaderSize] = {};
+    Put32(info + 0, kInfoHeaderSize);
     Put32(info + 4, cinfo->output_width);
     Put32(info + 8, cinfo->output_height);
     Put16(info + 12, 1);
     Put16(info + 14, bEightBit ? 8 : 24);
-    if (cinfo->density_unit == kDotsPerCentimetre) {
+    if (cinfo->density_unit == kJfifDotsPerCentimetre) {
         Put32(info + 24, static_cast<DWORD>(cinfo->X_density) * kCentimetresPerMetre);
         Put32(info + 28, static_cast<DWORD>(cinfo->Y_density) * kCentimetresPerMetre);
     }
     Put32(info + 32, bEightBit ? 256 : 0);
-    WriteHeaderBlock(cinfo, info, kWindowsInfoSize);
+    WriteHeaderBlock(cinfo, info, kInfoHeaderSize);
 }
 
 void COXBitmapFile::WriteOS2Header(j_decompress_ptr cinfo) {
-    WriteFileHeaders(cinfo, kOS2InfoSize, kOS2EntrySize);
-    BYTE info[kOS2InfoSize] = {};
-    Put32(info + 0, kOS2InfoSize);
+    WriteFileHeaders(cinfo, kCoreHeaderSize, kCoreEntrySize);
+    BYTE info[kCoreHeaderSize] = {};
+    Put32(info + 0, kCoreHeaderSize);
     Put16(info + 4, cinfo->output_width & 0xFFFF);
     Put16(info + 6, cinfo->output_height & 0xFFFF);
     Put16(info + 8, 1);
     Put16(info + 10, IsEightBitOutput(cinfo) ? 8 : 24);
-    WriteHeaderBlock(cinfo, info, kOS2InfoSize);
+    WriteHeaderBlock(cinfo, info, kCoreHeaderSize);
 }
 
 BOOL COXBitmapFile::WriteColorMap(j_decompress_ptr cinfo, int nMapColors, int nEntrySize) {
@@ -528,7 +505,7 @@ BOOL COXBitmapFile::EndWrite(j_decompress_ptr cinfo) {
         WriteWindowsHeader(cinfo);
     if (IsEightBitOutput(cinfo))
         bComplete =
-            WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kOS2EntrySize : kWindowsEntrySize);
+            WriteColorMap(cinfo, kMaxColors, m_bOS2Format ? kCoreEntrySize : kInfoEntrySize);
     // The file stores the bottom row first: the last row libjpeg produced.
     for (JDIMENSION nRow = cinfo->output_height; nRow > 0 && bComplete; --nRow) {
         const JSAMPLE* pRow = AccessWholeImageRow(Common(cinfo), nRow - 1, FALSE);

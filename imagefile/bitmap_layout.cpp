@@ -1,30 +1,28 @@
 // Reading and checking a bitmap file's headers, masks and colour table; run-length decoding.
 #include "imagefile/bitmap_layout.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "imagefile/bitmap_format.h"
 #include "imagefile/byte_fields.h"
 #include "platform/file.h"
+#include "platform/memfile.h"
 
 namespace {
 
 using byte_fields::Get16;
 using byte_fields::Get32;
+using namespace bitmap_format;
 
-constexpr UINT kFileHeaderSize = 14;
-constexpr UINT kCoreHeaderSize = 12;
 constexpr UINT kLongestClassicHeader = 64;
-constexpr UINT kLongestHeader = 124;  // BITMAPV5HEADER
 constexpr UINT kMasksInHeaderFrom = 52;
-constexpr int kMaxColors = 256;
-constexpr DWORD kCentimetresPerMetre = 100;
-constexpr UINT8 kDotsPerCentimetre = 2;  // JFIF density unit
 // JPEG's own limit: a bitmap wider or taller converts to nothing.
 constexpr LONG kMaxDimension = 65500;
 // The pixels of a bitmap file lie within its 32-bit size, beside the longest headers and table.
-constexpr ULONGLONG kMaxPixelBytes = 0xFFFFFFFFULL - kFileHeaderSize - kLongestHeader - 16 - 1024;
+constexpr ULONGLONG kMaxPixelBytes = 0xFFFFFFFFULL - kMostHeaderBytes;
 
 // Compression values beyond those the DIB records name.
 constexpr DWORD kCompressionJPEG = 4;  // OS/2 2.x: 24-bit run-length
@@ -32,7 +30,7 @@ constexpr DWORD kCompressionPNG = 5;
 constexpr DWORD kCompressionAlphaBitFields = 6;
 
 BOOL IsClassicHeaderSize(UINT nSize) {
-    return nSize == kCoreHeaderSize || nSize == 40 || nSize == kLongestClassicHeader;
+    return nSize == kCoreHeaderSize || nSize == kInfoHeaderSize || nSize == kLongestClassicHeader;
 }
 
 BOOL IsOS2Header(UINT nSize) { return nSize == kCoreHeaderSize || nSize == 16 || nSize == 64; }
@@ -80,7 +78,7 @@ void ParseInfoHeader(const BYTE* info, BitmapLayout& l, unsigned& rnPlanes, long
         l.nHeight = static_cast<LONG>(Get16(info + 6));
         rnPlanes = Get16(info + 8);
         l.nBitsPerPixel = static_cast<int>(Get16(info + 10));
-        l.nEntrySize = 3;
+        l.nEntrySize = kCoreEntrySize;
         rnClrUsed = 0;
         return;
     }
@@ -109,8 +107,7 @@ int CheckDimensions(BitmapRules rules, BitmapLayout& l) {
         return BMP_ERR_BAD_RLE;  // run-length pictures are stored bottom-up only
     if (l.nWidth > kMaxDimension || l.nHeight > kMaxDimension)
         return BMP_ERR_TOO_LARGE;
-    l.nStride =
-        (static_cast<ULONGLONG>(l.nWidth) * static_cast<ULONGLONG>(l.nBitsPerPixel) + 31) / 32 * 4;
+    l.nStride = Stride(l.nWidth, l.nBitsPerPixel);
     const ULONGLONG nPixels = static_cast<ULONGLONG>(l.nWidth) * static_cast<ULONGLONG>(l.nHeight);
     if (l.IsRunLength() ? nPixels > kMaxRunLengthPixels : l.PixelBytes() > kMaxPixelBytes)
         return BMP_ERR_TOO_LARGE;
@@ -170,15 +167,16 @@ int CountTableEntries(BitmapRules rules, const BitmapLayout& l, long nClrUsed,
         return 0;
     if (rules == BitmapRules::Classic && nClrUsed > kMaxColors)
         return BMP_ERR_COLORMAP;
-    rnEntries = nClrUsed <= 0 ? (1ULL << l.nBitsPerPixel) : static_cast<ULONGLONG>(nClrUsed);
+    rnEntries = nClrUsed <= 0 ? DefaultColorTableEntries(l.nBitsPerPixel)
+                              : static_cast<ULONGLONG>(nClrUsed);
     return 0;
 }
 
 // The entries in use, as many as the bit count can index; then where the pixels lie.
 int ReadColorTable(const BitmapByteReader& read, BitmapLayout& l, ULONGLONG nEntries) {
-    const ULONGLONG nIndexable = l.nBitsPerPixel <= 8 ? (1ULL << l.nBitsPerPixel) : 0;
+    const ULONGLONG nIndexable = DefaultColorTableEntries(l.nBitsPerPixel);
     l.nColors = static_cast<int>(nEntries < nIndexable ? nEntries : nIndexable);
-    BYTE entries[kMaxColors * 4];
+    BYTE entries[kMaxColors * kInfoEntrySize];
     const UINT nBytes = static_cast<UINT>(l.nColors * l.nEntrySize);
     if (read(entries, nBytes) != nBytes)
         return JERR_INPUT_EOF;
@@ -246,6 +244,13 @@ int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayo
     return ReadColorTable(read, l, nEntries);
 }
 
+int ReadBitmapLayout(const BYTE* pFile, ULONGLONG nSize, BitmapRules rules, BitmapLayout& rLayout) {
+    // Only the headers, the masks and the colour table are read.
+    CMemFile file(
+        std::string(reinterpret_cast<const char*>(pFile), std::min(nSize, kMostHeaderBytes)));
+    return ReadBitmapLayout([&file](BYTE* p, UINT n) { return file.Read(p, n); }, rules, rLayout);
+}
+
 BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& read,
                                  BitmapRules rules) {
     BitmapLayout layout;
@@ -254,7 +259,7 @@ BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& r
     if (layout.nXPelsPerMeter > 0 && layout.nYPelsPerMeter > 0) {
         cinfo->X_density = static_cast<UINT16>(layout.nXPelsPerMeter / kCentimetresPerMetre);
         cinfo->Y_density = static_cast<UINT16>(layout.nYPelsPerMeter / kCentimetresPerMetre);
-        cinfo->density_unit = kDotsPerCentimetre;
+        cinfo->density_unit = kJfifDotsPerCentimetre;
     }
     return layout;
 }
@@ -282,8 +287,9 @@ int DecodeBitmapRunLength(const BitmapLayout& l, const BYTE* pData, ULONGLONG nD
     const auto nHeight = static_cast<ULONGLONG>(l.nHeight);
     const bool bFour = l.nCompression == BI_RLE4;
     ULONGLONG p = 0, x = 0, y = 0;  // y counts rows from the bottom
-    const auto nibble = [](BYTE c, ULONGLONG i) {
-        return static_cast<BYTE>(i % 2 == 0 ? c >> 4 : c & 0x0F);
+    // The ith index of a 4-bit run: its byte's two pixels taken by turns.
+    const auto nibble = [](const BYTE* pPixels, ULONGLONG i) {
+        return static_cast<BYTE>(GetSmallPixel(pPixels, static_cast<long long>(i), 4));
     };
     const auto put = [&](BYTE nIndex) {
         if (x >= nWidth || y >= nHeight)
@@ -298,7 +304,7 @@ int DecodeBitmapRunLength(const BitmapLayout& l, const BYTE* pData, ULONGLONG nD
         p += 2;
         if (n > 0) {  // a run of n pixels
             for (ULONGLONG i = 0; i < n; ++i)
-                if (!put(bFour ? nibble(c, i) : c))
+                if (!put(bFour ? nibble(&c, i % 2) : c))
                     return BMP_ERR_BAD_RLE;
         } else if (c == 0) {  // end of line
             x = 0;
@@ -316,7 +322,7 @@ int DecodeBitmapRunLength(const BitmapLayout& l, const BYTE* pData, ULONGLONG nD
             if (p + nBytes > nDataBytes)
                 return BMP_ERR_BAD_RLE;
             for (ULONGLONG i = 0; i < c; ++i)
-                if (!put(bFour ? nibble(pData[p + i / 2], i) : pData[p + i]))
+                if (!put(bFour ? nibble(pData + p, i) : pData[p + i]))
                     return BMP_ERR_BAD_RLE;
             p += (nBytes + 1) & ~ULONGLONG{1};
         }

@@ -74,6 +74,9 @@ using BitmapByteReader = std::function<UINT(BYTE* pBuffer, UINT nBytes)>;
 // refusal's code: JERR_INPUT_EOF when the file ends first, else one of the BMP_ERR codes.
 int ReadBitmapLayout(const BitmapByteReader& read, BitmapRules rules, BitmapLayout& rLayout);
 
+// The same over a file's bytes in memory, nSize of them from pFile on.
+int ReadBitmapLayout(const BYTE* pFile, ULONGLONG nSize, BitmapRules rules, BitmapLayout& rLayout);
+
 // The same for a compressor's source: a refusal is raised through cinfo's error manager, and the
 // resolution the header gives goes into the JPEG in dots per centimetre.
 BitmapLayout ReadBitmapLayoutFor(j_compress_ptr cinfo, const BitmapByteReader& read,

@@ -128,15 +128,11 @@ BOOL IsSoundPackedDIB(HGLOBAL hDIB, BOOL bCoreAllowed) {
     const auto nOffBits = static_cast<DWORD>(
         std::min<ULONGLONG>(kFileHeaderSize + nPixelOffset, std::numeric_limits<DWORD>::max()));
     std::memcpy(fileHeader + 10, &nOffBits, sizeof nOffBits);
-    SIZE_T nRead = 0;
-    const auto read = [&](BYTE* pOut, UINT n) {
-        UINT nDone = 0;
-        for (; nDone < n && nRead < kFileHeaderSize + nSize; ++nDone, ++nRead)
-            pOut[nDone] = nRead < kFileHeaderSize ? fileHeader[nRead] : p[nRead - kFileHeaderSize];
-        return nDone;
-    };
+    // The file the block would be: the header above, then the block's first bytes.
+    std::basic_string<BYTE> file(fileHeader, kFileHeaderSize);
+    file.append(p, std::min<SIZE_T>(nSize, bitmap_format::kMostHeaderBytes));
     BitmapLayout layout;
-    if (ReadBitmapLayout(read, BitmapRules::Every, layout) != 0)
+    if (ReadBitmapLayout(file.data(), file.size(), BitmapRules::Every, layout) != 0)
         return FALSE;
     const ULONGLONG nPixels = layout.IsRunLength() ? layout.nSizeImage : layout.PixelBytes();
     return (!layout.IsRunLength() || nPixels > 0) && nPixelOffset + nPixels <= nSize;
@@ -410,8 +406,7 @@ void COXDIB::Serialize(CArchive& ar) {
 }
 
 int COXDIB::GetPaddingBytes(int nWidth, int nBits) {
-    const long long nRowBits = static_cast<long long>(nWidth) * nBits;
-    if (nRowBits % 32 == 0)
-        return 0;
-    return static_cast<int>((32 - nRowBits % 32) / 8 + (nRowBits % 8 != 0 ? 1 : 0));
+    // From the first byte that holds a padding bit (a partly used last byte counts) to the
+    // row's end.
+    return static_cast<int>(Stride(nWidth, nBits) - static_cast<ULONGLONG>(nWidth) * nBits / 8);
 }

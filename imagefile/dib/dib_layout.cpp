@@ -5,18 +5,6 @@
 
 namespace dib_layout {
 
-unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
-    return (pRow[nBit / 8] >> nShift) & ((1U << nBits) - 1);
-}
-void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue) {
-    const long long nBit = static_cast<long long>(x) * nBits;
-    const int nShift = 8 - nBits - static_cast<int>(nBit % 8);
-    const auto nMask = static_cast<BYTE>(((1U << nBits) - 1) << nShift);
-    pRow[nBit / 8] = static_cast<BYTE>((pRow[nBit / 8] & ~nMask) | ((nValue << nShift) & nMask));
-}
-
 WORD NumColors(const BYTE* pDIB) {
     WORD nBits = 0;
     if (HeaderSize(pDIB) == kInfoHeaderSize) {
@@ -26,25 +14,17 @@ WORD NumColors(const BYTE* pDIB) {
     } else {
         nBits = Core(pDIB)->bcBitCount;
     }
-    switch (nBits) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    default:
-        return 0;
-    }
+    return static_cast<WORD>(bitmap_format::DefaultColorTableEntries(nBits));
 }
 
 DWORD ColorTableBytes(const BITMAPINFOHEADER& info, DWORD nColors) {
-    return (info.biCompression == BI_BITFIELDS ? kMaskBytes : 0) + 4 * nColors;
+    return (info.biCompression == BI_BITFIELDS ? kMaskBytes : 0) +
+           bitmap_format::kInfoEntrySize * nColors;
 }
 
 DWORD ColorTableBytes(const BYTE* pDIB) {
     if (HeaderSize(pDIB) != kInfoHeaderSize)
-        return 3 * DWORD{NumColors(pDIB)};
+        return bitmap_format::kCoreEntrySize * NumColors(pDIB);
     return ColorTableBytes(*Info(pDIB), NumColors(pDIB));
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "imagefile/bitmap_format.h"
 #include "imagefile/bitmap_layout.h"
 #include "platform/archive.h"
 #include "platform/gdi_types.h"
@@ -10,11 +11,14 @@
 
 namespace dib_layout {
 
-constexpr DWORD kFileHeaderSize = 14;
-constexpr DWORD kInfoHeaderSize = 40;
-constexpr DWORD kCoreHeaderSize = 12;
-constexpr DWORD kMaskBytes = 12;  // the three colour masks of BI_BITFIELDS
-constexpr DWORD kMaxColors = 256;
+using bitmap_format::GetSmallPixel;
+using bitmap_format::kCoreHeaderSize;
+using bitmap_format::kFileHeaderSize;
+using bitmap_format::kInfoHeaderSize;
+using bitmap_format::kMaskBytes;
+using bitmap_format::PutSmallPixel;
+using bitmap_format::Stride;
+constexpr DWORD kMaxColors = bitmap_format::kMaxColors;
 
 inline DWORD HeaderSize(const BYTE* pDIB) {
     DWORD n = 0;
@@ -28,15 +32,6 @@ inline const BITMAPINFOHEADER* Info(const BYTE* pDIB) {
 inline const BITMAPCOREHEADER* Core(const BYTE* pDIB) {
     return reinterpret_cast<const BITMAPCOREHEADER*>(pDIB);
 }
-
-// Bytes per stored row: rows are padded to 32 bits. Wide enough that no header can wrap it.
-inline ULONGLONG Stride(long long nWidth, int nBits) {
-    return (static_cast<ULONGLONG>(nWidth) * static_cast<ULONGLONG>(nBits) + 31) / 32 * 4;
-}
-
-// Pixel x of a row of fewer than 8 bits per pixel: the leftmost pixel in the top bits of a byte.
-unsigned GetSmallPixel(const BYTE* pRow, LONG x, int nBits);
-void PutSmallPixel(BYTE* pRow, LONG x, int nBits, unsigned nValue);
 
 // Entries of the colour table: biClrUsed, else those the bit count implies.
 WORD NumColors(const BYTE* pDIB);

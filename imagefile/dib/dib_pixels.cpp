@@ -226,7 +226,7 @@ BOOL COXDIB::Resize(int nWidth, int nHeight) {
     } catch (const std::exception&) {
         return FALSE;
     }
-    const ULONGLONG nStride = (static_cast<ULONGLONG>(nWidth) * nBytes + 3) & ~ULONGLONG{3};
+    const ULONGLONG nStride = Stride(nWidth, 8 * nBytes);
     HGLOBAL hNew = AllocateLike(p, nWidth, nHeight, nStride);
     if (hNew == nullptr)
         return FALSE;
