@@ -85,7 +85,6 @@ private:
 // layouts it reads, the reader of every layout for the rest.
 std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile);
 
-
 // The checks both front ends make before a run, worded as the dialog words them.
 CString MissingSourceMessage(LPCTSTR lpszPath);
 // Why a run cannot read its source: empty when it can; the dialog's words for a source that is
