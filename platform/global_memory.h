@@ -62,3 +62,24 @@ private:
     HGLOBAL m_h;
     BYTE* m_p;
 };
+
+// Owns a global memory block until it is handed on.
+class CBlockOwner {
+public:
+    explicit CBlockOwner(HGLOBAL h) : m_h(h) {}
+    ~CBlockOwner() {
+        if (m_h != nullptr)
+            GlobalFree(m_h);
+    }
+    CBlockOwner(const CBlockOwner&) = delete;
+    CBlockOwner& operator=(const CBlockOwner&) = delete;
+    HGLOBAL Get() const { return m_h; }
+    HGLOBAL Release() {
+        HGLOBAL h = m_h;
+        m_h = nullptr;
+        return h;
+    }
+
+private:
+    HGLOBAL m_h;
+};

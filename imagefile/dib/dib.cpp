@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "imagefile/bitmap_layout.h"
-#include "imagefile/dib/dib_layout.h"
+#include "imagefile/dib/packed_dib.h"
 
 IMPLEMENT_SERIAL(COXDIB, CObject, 1)
 
-using namespace dib_layout;
+using namespace packed_dib;
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "imagefile/dib/dib.h"
-#include "imagefile/dib/dib_layout.h"
+#include "imagefile/dib/packed_dib.h"
 
-using namespace dib_layout;
+using namespace packed_dib;
 
 namespace {
 

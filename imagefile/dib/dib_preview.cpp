@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "imagefile/dib/dib.h"
-#include "imagefile/dib/dib_layout.h"
+#include "imagefile/dib/packed_dib.h"
 #include "platform/file.h"
 
-using namespace dib_layout;
+using namespace packed_dib;
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "imagefile/dib/dib.h"
-#include "imagefile/dib/dib_layout.h"
+#include "imagefile/dib/packed_dib.h"
 #include "platform/gdi_win32.h"
 #include "platform/wide_win32.h"
 
 #include <psapi.h>
 
-using namespace dib_layout;
+using namespace packed_dib;
 
 namespace {
 

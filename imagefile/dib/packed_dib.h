@@ -1,4 +1,5 @@
-// The packed DIB's layout, and the file header COXDIB writes before it.
+// The packed DIB: its headers, colour table and rows as COXDIB holds them in one block, and the
+// file header COXDIB writes before it.
 #pragma once
 
 #include <cstring>
@@ -9,7 +10,7 @@
 #include "platform/gdi_types.h"
 #include "platform/global_memory.h"
 
-namespace dib_layout {
+namespace packed_dib {
 
 using bitmap_format::GetSmallPixel;
 using bitmap_format::kCoreHeaderSize;
@@ -52,29 +53,8 @@ void PutHeaderAndTable(const BitmapLayout& layout, BYTE* p);
 // converter requires.
 BOOL IndexesWithinTable(const BitmapLayout& layout, const BYTE* pBits);
 
-// Owns a global memory block until it is handed on.
-class CBlockOwner {
-public:
-    explicit CBlockOwner(HGLOBAL h) : m_h(h) {}
-    ~CBlockOwner() {
-        if (m_h != nullptr)
-            GlobalFree(m_h);
-    }
-    CBlockOwner(const CBlockOwner&) = delete;
-    CBlockOwner& operator=(const CBlockOwner&) = delete;
-    HGLOBAL Get() const { return m_h; }
-    HGLOBAL Release() {
-        HGLOBAL h = m_h;
-        m_h = nullptr;
-        return h;
-    }
-
-private:
-    HGLOBAL m_h;
-};
-
 // Reverses the order of the stored rows: a top-down image becomes bottom-up.
 void TurnRowsOver(BYTE* pDIB);
 void WriteFileHeader(CArchive& ar, DWORD nFileSize, DWORD nOffBits);
 
-}  // namespace dib_layout
+}  // namespace packed_dib

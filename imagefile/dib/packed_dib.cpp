@@ -1,9 +1,9 @@
 // The packed DIB's colour table and rows, and the file header written before it.
-#include "imagefile/dib/dib_layout.h"
+#include "imagefile/dib/packed_dib.h"
 
 #include <algorithm>
 
-namespace dib_layout {
+namespace packed_dib {
 
 WORD NumColors(const BYTE* pDIB) {
     WORD nBits = 0;
@@ -99,4 +99,4 @@ void WriteFileHeader(CArchive& ar, DWORD nFileSize, DWORD nOffBits) {
     ar << BYTE{'B'} << BYTE{'M'} << nFileSize << WORD{0} << WORD{0} << nOffBits;
 }
 
-}  // namespace dib_layout
+}  // namespace packed_dib
