@@ -64,7 +64,13 @@ private:
     // the code set when the copy cannot start. A source that cannot be read is found before
     // anything is made.
     BOOL PrepareEnds(const COXDirSpec& source, const COXDirSpec& destination, BOOL bOnlyContents);
+    // Copies the current source folder's entries into m_dest and leaves the level.
     void CopyLevel(int nLevel);
+    // Back to the parents of the folders just copied, on both sides.
+    void LeaveLevel();
+    // One entry of the current source folder: a file, or a folder with all below it; FALSE stops
+    // the level with the code set.
+    BOOL CopyEntry(const CString& sName, BOOL bFolder, int nLevel);
     // A subdirectory of the current source folder, and everything below it.
     BOOL CopySubdirectory(const CString& sName, int nLevel);
     BOOL CopyCurrentFile();

@@ -227,56 +227,56 @@ void COXCopyTree::CopyLevel(int nLevel) {
         Allowed(FileOperation::List) ? FindFirstFileW(L"*", &data) : INVALID_HANDLE_VALUE;
     if (hFind == INVALID_HANDLE_VALUE) {
         // Only a folder with no entries at all lists nothing; any other failure is one.
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
             m_nError = errorSourceDirectory;
-            return;
-        }
-        if (nLevel != 0) {
-            m_dest.RemoveLastSubdirectory();
-            if (!ParentDirectory().MakeCurrent())
-                m_nError = errorSourceDirectory;
-        }
+        else if (nLevel != 0)
+            LeaveLevel();
         return;
     }
     bool bListingFailed = false;
     do {
-        if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0)
+        // A linked folder may lead anywhere, even back up the tree: it is not entered.
+        if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0 ||
+            (filespec_system::IsDirectory(data) &&
+             (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
             continue;
-        const CString sName = WideToUtf8(data.cFileName);
-        if (filespec_system::IsDirectory(data)) {
-            // A linked folder may lead anywhere, even back up the tree: it is not entered.
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-                continue;
-            if (!CopySubdirectory(sName, nLevel))
-                break;
-            continue;
-        }
-        COXFileSpec file;
-        file.SetFileName(sName);
-        m_sourceFile.SetDirectoryAndFile(m_source, file);
-        m_destFile.SetDirectoryAndFile(m_dest, file);
-        if (m_pStatus != nullptr) {
-            if (m_pStatus->IsStopRequested()) {
-                m_nError = errorStopped;
-                break;
-            }
-            m_pStatus->ShowStep(CopyStatusWindow::stepCopy, m_sourceFile.GetPath(),
-                                m_destFile.GetPath());
-        }
-        if (!CopyCurrentFile()) {
-            if (m_nError == errorNone)
-                m_nError = errorCopyFile;
+        if (!CopyEntry(WideToUtf8(data.cFileName), filespec_system::IsDirectory(data), nLevel))
             break;
-        }
     } while (NextEntry(hFind, data, &bListingFailed));
     FindClose(hFind);
     if (bListingFailed && m_nError == errorNone)
         m_nError = errorSourceDirectory;
-    if (m_nError != errorNone)
-        return;
+    if (m_nError == errorNone)
+        LeaveLevel();
+}
+
+void COXCopyTree::LeaveLevel() {
+    m_dest.RemoveLastSubdirectory();
     if (!ParentDirectory().MakeCurrent())
         m_nError = errorSourceDirectory;
-    m_dest.RemoveLastSubdirectory();
+}
+
+BOOL COXCopyTree::CopyEntry(const CString& sName, BOOL bFolder, int nLevel) {
+    if (bFolder)
+        return CopySubdirectory(sName, nLevel);
+    COXFileSpec file;
+    file.SetFileName(sName);
+    m_sourceFile.SetDirectoryAndFile(m_source, file);
+    m_destFile.SetDirectoryAndFile(m_dest, file);
+    if (m_pStatus != nullptr) {
+        if (m_pStatus->IsStopRequested()) {
+            m_nError = errorStopped;
+            return FALSE;
+        }
+        m_pStatus->ShowStep(CopyStatusWindow::stepCopy, m_sourceFile.GetPath(),
+                            m_destFile.GetPath());
+    }
+    if (!CopyCurrentFile()) {
+        if (m_nError == errorNone)
+            m_nError = errorCopyFile;
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL COXCopyTree::CopySubdirectory(const CString& sName, int nLevel) {

@@ -280,6 +280,22 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     m_bHeaderWriteFailed = FALSE;
     m_bRowWriteFailed = FALSE;
     m_nOverflowColors = 0;
+    ULONGLONG nStart = 0;
+    ChooseRowWriter(cinfo, nStart);
+    MeasureRows(cinfo);
+    if (m_bRowsInPlace) {
+        m_nPixelAreaStart = nStart + HeaderSize(cinfo);
+        AllocateBlock(Common(cinfo), cinfo->output_height);
+    } else {
+        m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, cinfo->output_height);
+    }
+    m_nCurOutputRow = 0;
+    m_pBuffer = AllocRows(Common(cinfo), m_nRowWidth, 1);
+    m_nBufferHeight = 1;
+    return TRUE;
+}
+
+void COXBitmapFile::ChooseRowWriter(j_decompress_ptr cinfo, ULONGLONG& rnStart) {
     if (cinfo->out_color_space == JCS_GRAYSCALE)
         m_pfnWriteRow = &COXBitmapFile::PutGrayRow;
     else if (cinfo->out_color_space == JCS_RGB)
@@ -290,13 +306,15 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
 
     // Rows in place: libjpeg writes each row straight into its place, 24-bit ones as blue, green,
     // red, so nothing is copied or turned around. Decided here, before the sizes are worked out.
-    ULONGLONG nStart = 0;
-    m_bRowsInPlace = m_file.GetPosition(nStart) && m_file.Seek(nStart);
+    m_bRowsInPlace = m_file.GetPosition(rnStart) && m_file.Seek(rnStart);
     if (m_bRowsInPlace) {
         if (m_pfnWriteRow == &COXBitmapFile::PutPixelRow)
             cinfo->out_color_space = JCS_EXT_BGR;
         m_pfnWriteRow = &COXBitmapFile::PutRowInPlace;
     }
+}
+
+void COXBitmapFile::MeasureRows(j_decompress_ptr cinfo) {
     CallLibjpeg([&] { jpeg_calc_output_dimensions(cinfo); });
     m_nDataWidth = cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components);
     m_nRowWidth = static_cast<JDIMENSION>(Stride(m_nDataWidth, 8));
@@ -308,16 +326,6 @@ BOOL COXBitmapFile::PrepareWrite(j_decompress_ptr cinfo, BOOL /*bFlag*/) {
     if (nFileSize > 0xFFFFFFFFULL)
         ERREXIT(cinfo, BMP_ERR_TOO_LARGE);
     m_nPadBytes = static_cast<int>(m_nRowWidth - m_nDataWidth);
-    if (m_bRowsInPlace) {
-        m_nPixelAreaStart = nStart + HeaderSize(cinfo);
-        AllocateBlock(Common(cinfo), cinfo->output_height);
-    } else {
-        m_pWholeImage = RequestWholeImage(Common(cinfo), m_nRowWidth, cinfo->output_height);
-    }
-    m_nCurOutputRow = 0;
-    m_pBuffer = AllocRows(Common(cinfo), m_nRowWidth, 1);
-    m_nBufferHeight = 1;
-    return TRUE;
 }
 
 BOOL COXBitmapFile::BeginWrite(j_decompress_ptr cinfo) {

@@ -101,4 +101,10 @@ private:
     void WriteHeaderBlock(j_decompress_ptr cinfo, const BYTE* pBlock, UINT nSize);
     void WriteFileHeaders(j_decompress_ptr cinfo, int nInfoSize, int nEntrySize);
     BOOL IsEightBitOutput(j_decompress_ptr cinfo) const;
+    // How rows are written: grey or colour-mapped, 24-bit, or straight into their place in a
+    // file that can be positioned (24-bit ones then come from libjpeg as blue, green, red).
+    // rnStart: where the bitmap starts in the file.
+    void ChooseRowWriter(j_decompress_ptr cinfo, ULONGLONG& rnStart);
+    // The output's size and its rows' widths; a picture no bitmap file can hold is refused.
+    void MeasureRows(j_decompress_ptr cinfo);
 };

@@ -17,13 +17,21 @@ public:
     // was writing is discarded and an existing destination stays as it was.
     ~COXImageFile() override = default;
 
-    // Reading, the object as the compressor's source. Errors are raised through the
-    // compressor's error manager.
+    // The hooks, declared in their slot order. Reading, the object is the compressor's source:
+    // AttachCompressor once the compression object exists, before anything is read; BeginRead
+    // after libjpeg's defaults are set, to read the headers and describe the picture (size,
+    // colour space); ReadRows after jpeg_start_compress, once per batch, each call leaving its
+    // rows in m_pBuffer; EndRead after the last row. Errors are raised through the compressor's
+    // error manager.
+    // Writing, the object is the decompressor's destination: PrepareWrite after the JPEG's
+    // header is read and the options are applied, before jpeg_start_decompress, to choose the
+    // output form and set up m_pBuffer (bFlag: the decoder always passes TRUE; the bitmap files
+    // do not use it); BeginWrite after jpeg_start_decompress, when the output's size and colour
+    // map are known; WriteRows for each batch libjpeg left in m_pBuffer; EndWrite after the
+    // last row, to complete the file.
     virtual BOOL BeginRead(j_compress_ptr cinfo) = 0;
     virtual BOOL EndRead(j_compress_ptr cinfo) = 0;
     virtual JDIMENSION ReadRows(j_compress_ptr cinfo) = 0;
-
-    // Writing, the object as the decompressor's destination.
     virtual BOOL BeginWrite(j_decompress_ptr cinfo) = 0;
     virtual BOOL EndWrite(j_decompress_ptr cinfo) = 0;
     virtual BOOL WriteRows(j_decompress_ptr cinfo, JDIMENSION nRows) = 0;

@@ -37,6 +37,29 @@ constexpr BYTE kCubeToPalette[216] = {
 
 constexpr int kCubeStep = 51;  // 255 / 5: six levels per channel
 
+// Whether a halftone palette holds the colour cube in the cube's own order. Such a palette is
+// known by its entry 1, red 44 with no green or blue; any other is reached through
+// kCubeToPalette.
+bool HoldsCubeInOrder(CPalette& halftone) {
+    PALETTEENTRY second{};
+    halftone.GetPaletteEntries(1, 1, &second);
+    return second.peRed == 44 && second.peGreen == 0 && second.peBlue == 0;
+}
+
+// One row of blue, green, red pixels (nBytes each) dithered to the cube's indexes, row y of the
+// picture; bTranslate: through kCubeToPalette to the palette's own places.
+void DitherRowToCube(const BYTE* pIn, int nBytes, LONG nWidth, LONG y, bool bTranslate,
+                     BYTE* pOut) {
+    for (LONG x = 0; x < nWidth; ++x, pIn += nBytes) {
+        const int nThreshold = kThresholds[x % 8][y % 8];
+        auto level = [nThreshold](BYTE v) {
+            return v / kCubeStep + (v % kCubeStep > nThreshold ? 1 : 0);
+        };
+        const int nIndex = level(pIn[2]) + 6 * level(pIn[1]) + 36 * level(pIn[0]);
+        pOut[x] = bTranslate ? kCubeToPalette[nIndex] : static_cast<BYTE>(nIndex);
+    }
+}
+
 // The header of a locked DIB whose pixels lie on a grid that can be moved (not run-length
 // coded), or NULL.
 const BITMAPINFOHEADER* MovableInfo(const BYTE* p) {
@@ -259,9 +282,7 @@ BOOL COXDIB::Resize(int nWidth, int nHeight) {
 BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
     if (IsEmpty() || pHalftone == nullptr || pHalftone->GetEntryCount() < 256)
         return FALSE;
-    PALETTEENTRY second{};
-    pHalftone->GetPaletteEntries(1, 1, &second);
-    const bool bTranslate = !(second.peRed == 44 && second.peGreen == 0 && second.peBlue == 0);
+    const bool bTranslate = !HoldsCubeInOrder(*pHalftone);
     COXDIB reduced;
     {
         CGlobalLock source(m_hDIB);
@@ -284,18 +305,10 @@ BOOL COXDIB::ReduceTo8Bit(std::unique_ptr<CPalette> pHalftone) {
         const int nBytes = pInfo->biBitCount / 8;
         const ULONGLONG nSourceStride = Stride(nWidth, pInfo->biBitCount),
                         nStride = Stride(nWidth, 8);
-        for (LONG y = 0; y < nHeight; ++y) {
-            const BYTE* pIn = GetBits(p) + static_cast<std::size_t>(y) * nSourceStride;
-            BYTE* pOut = GetBits(dest.Get()) + static_cast<std::size_t>(y) * nStride;
-            for (LONG x = 0; x < nWidth; ++x, pIn += nBytes) {
-                const int nThreshold = kThresholds[x % 8][y % 8];
-                auto level = [nThreshold](BYTE v) {
-                    return v / kCubeStep + (v % kCubeStep > nThreshold ? 1 : 0);
-                };
-                const int nIndex = level(pIn[2]) + 6 * level(pIn[1]) + 36 * level(pIn[0]);
-                pOut[x] = bTranslate ? kCubeToPalette[nIndex] : static_cast<BYTE>(nIndex);
-            }
-        }
+        for (LONG y = 0; y < nHeight; ++y)
+            DitherRowToCube(GetBits(p) + static_cast<std::size_t>(y) * nSourceStride, nBytes,
+                            nWidth, y, bTranslate,
+                            GetBits(dest.Get()) + static_cast<std::size_t>(y) * nStride);
     }
     Empty();
     m_hDIB = reduced.Detach();

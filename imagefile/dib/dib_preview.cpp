@@ -28,6 +28,33 @@ void ReduceRow(const BYTE* pIn, const BitmapLayout& from, BYTE* pOut, const Bitm
     }
 }
 
+// The layout of the picture shown at most maxSize big: bottom-up rows of the nearest pixels.
+BitmapLayout ReducedLayout(const BitmapLayout& from, CSize maxSize) {
+    BitmapLayout to = from;
+    to.nWidth = std::min<LONG>(from.nWidth, maxSize.cx);
+    to.nHeight = std::min<LONG>(from.nHeight, maxSize.cy);
+    to.bTopDown = FALSE;
+    to.nStride = Stride(to.nWidth, to.nBitsPerPixel);
+    return to;
+}
+
+// Reads for each row of to, bottom first, the nearest stored row of from, reduced, into pBits;
+// FALSE when the file ends first. Throws CFileException* when it cannot be read.
+BOOL ReadNearestRows(CFile& file, const BitmapLayout& from, const BitmapLayout& to, BYTE* pBits) {
+    std::vector<BYTE> row(static_cast<std::size_t>(from.nStride));
+    for (LONG y = 0; y < to.nHeight; ++y) {
+        const LONG nRow = Nearest(y, from.nHeight, to.nHeight);
+        const LONG nStored = from.bTopDown ? from.nHeight - 1 - nRow : nRow;
+        file.Seek(static_cast<std::int64_t>(from.nPixelOffset +
+                                            static_cast<ULONGLONG>(nStored) * from.nStride),
+                  CFile::begin);
+        if (file.Read(row.data(), static_cast<UINT>(row.size())) != row.size())
+            return FALSE;
+        ReduceRow(row.data(), from, pBits + static_cast<std::size_t>(y) * to.nStride, to);
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 BOOL COXDIB::ReadReduced(LPCTSTR lpszPath, CSize maxSize) {
@@ -50,33 +77,17 @@ BOOL COXDIB::ReadReduced(LPCTSTR lpszPath, CSize maxSize) {
         // The same verdict as a whole read on a file that cannot hold its rows.
         if (!from.PixelsFit(0, file.GetLength()))
             return FALSE;
-        BitmapLayout to = from;
-        to.nWidth = std::min<LONG>(from.nWidth, maxSize.cx);
-        to.nHeight = std::min<LONG>(from.nHeight, maxSize.cy);
-        to.bTopDown = FALSE;
-        to.nStride = Stride(to.nWidth, to.nBitsPerPixel);
+        const BitmapLayout to = ReducedLayout(from, maxSize);
         CBlockOwner block(GlobalAlloc(GHND, PackedSize(to)));
         if (block.Get() == nullptr)
             return FALSE;
-        std::vector<BYTE> row(static_cast<std::size_t>(from.nStride));
         {
             CGlobalLock dib(block.Get());
             BYTE* p = dib.Get();
             if (p == nullptr)
                 return FALSE;
             PutHeaderAndTable(to, p);
-            BYTE* pBits = GetBits(p);
-            for (LONG y = 0; y < to.nHeight; ++y) {  // rows from the bottom
-                const LONG nRow = Nearest(y, from.nHeight, to.nHeight);
-                const LONG nStored = from.bTopDown ? from.nHeight - 1 - nRow : nRow;
-                file.Seek(static_cast<std::int64_t>(from.nPixelOffset +
-                                                    static_cast<ULONGLONG>(nStored) * from.nStride),
-                          CFile::begin);
-                if (file.Read(row.data(), static_cast<UINT>(row.size())) != row.size())
-                    return FALSE;
-                ReduceRow(row.data(), from, pBits + static_cast<std::size_t>(y) * to.nStride, to);
-            }
-            if (!IndexesWithinTable(to, pBits))
+            if (!ReadNearestRows(file, from, to, GetBits(p)) || !IndexesWithinTable(to, GetBits(p)))
                 return FALSE;
         }
         return Adopt(block.Release());
