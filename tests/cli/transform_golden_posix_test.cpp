@@ -36,7 +36,7 @@ Picture Decode(const std::string& sPath) {
     const int nBits = pInfo->biBitCount;
     picture.nWidth = pInfo->biWidth;
     picture.nHeight = pInfo->biHeight;
-    const std::size_t nStride = (static_cast<std::size_t>(pInfo->biWidth) * nBits + 31) / 32 * 4;
+    const std::size_t nStride = BmpStride(pInfo->biWidth, nBits);
     for (LONG y = pInfo->biHeight - 1; y >= 0; --y)
         for (LONG x = 0; x < pInfo->biWidth; ++x) {
             const BYTE* pRow = pBits + y * nStride;

@@ -7,6 +7,7 @@
 #include "platform/memfile.h"
 #include "tests/codec/conversion_fixture.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/failing_file.h"
 #include "tests/support/tools.h"
 
 namespace {
@@ -79,24 +80,7 @@ TEST_F(ConversionTest, MissingFilesFailAtOpeningAndCreateNothing) {
     EXPECT_LE(outcome.sMessage.size(), 254u);
 }
 
-namespace {
-
-// A file whose reads fail beyond nLimit bytes, as a failing disk's do.
-class CFailingReads : public CMemFile {
-public:
-    CFailingReads(std::string sBytes, ULONGLONG nLimit)
-        : CMemFile(std::move(sBytes)), m_nLimit(nLimit) {}
-    UINT Read(void* lpBuf, UINT nCount) override {
-        if (GetPosition() + nCount > m_nLimit)
-            AfxThrowFileException(CFileException::hardIO, 5, "failing");
-        return CMemFile::Read(lpBuf, nCount);
-    }
-
-private:
-    ULONGLONG m_nLimit;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 // Rows are read on a second thread, a block ahead: a read that fails in any block still ends
 // the run as a premature end, and a file read whole gives the same JPEG as before.
@@ -208,34 +192,28 @@ TEST_F(ConversionTest, WrittenBitmapLayouts) {
     shape.nXPelsPerMeter = shape.nYPelsPerMeter = 3780;
     WriteFile(PathOf("in.bmp"), BuildBmp(shape));
     ASSERT_EQ(Compress(PathOf("in.bmp"), PathOf("in.jpg")).nResult, 0);
-    auto le32 = [](const std::string& s, std::size_t n) {
-        return static_cast<unsigned>(static_cast<unsigned char>(s[n])) |
-               static_cast<unsigned>(static_cast<unsigned char>(s[n + 1])) << 8 |
-               static_cast<unsigned>(static_cast<unsigned char>(s[n + 2])) << 16 |
-               static_cast<unsigned>(static_cast<unsigned char>(s[n + 3])) << 24;
-    };
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("os2.bmp"),
                          [](COXJPEGDecoder&, COXBitmapFile& b) { b.SetOS2Format(TRUE); })
                   .nResult,
               0);
     std::string s = ReadFile(PathOf("os2.bmp"));
-    EXPECT_EQ(le32(s, 2), 42u);  // 26 + 2 rows of 8 bytes
-    EXPECT_EQ(le32(s, 10), 26u);
-    EXPECT_EQ(le32(s, 14), 12u);
+    EXPECT_EQ(GetLE32(s, 2), 42u);  // 26 + 2 rows of 8 bytes
+    EXPECT_EQ(GetLE32(s, 10), 26u);
+    EXPECT_EQ(GetLE32(s, 14), 12u);
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("win.bmp")).nResult, 0);
     s = ReadFile(PathOf("win.bmp"));
-    EXPECT_EQ(le32(s, 38), 3700u);  // 37 dots per centimetre
-    EXPECT_EQ(le32(s, 46), 0u);     // 24 bits: no colours
+    EXPECT_EQ(GetLE32(s, 38), 3700u);  // 37 dots per centimetre
+    EXPECT_EQ(GetLE32(s, 46), 0u);     // 24 bits: no colours
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("grey.bmp"),
                          [](COXJPEGDecoder& d, COXBitmapFile&) { d.SetGrayscale(TRUE); })
                   .nResult,
               0);
     s = ReadFile(PathOf("grey.bmp"));
-    EXPECT_EQ(le32(s, 10), 54u + 1024);
-    EXPECT_EQ(le32(s, 46), 256u);
+    EXPECT_EQ(GetLE32(s, 10), 54u + 1024);
+    EXPECT_EQ(GetLE32(s, 46), 256u);
     EXPECT_EQ(s.substr(54 + 4 * 200, 4), std::string("\xC8\xC8\xC8\0", 4));  // the ramp
 
     ASSERT_EQ(Decompress(PathOf("in.jpg"), PathOf("q.bmp"),
@@ -243,6 +221,6 @@ TEST_F(ConversionTest, WrittenBitmapLayouts) {
                   .nResult,
               0);
     s = ReadFile(PathOf("q.bmp"));
-    EXPECT_EQ(le32(s, 46), 256u);
+    EXPECT_EQ(GetLE32(s, 46), 256u);
     EXPECT_EQ(s.substr(54 + 4 * 8, 4 * 248), std::string(4 * 248, '\0'));  // padding entries
 }

@@ -60,13 +60,7 @@ namespace {
 
 // s with nGap bytes between the colour map and the pixels, the pixel offset moved past them.
 std::string WithGap(std::string s, std::uint32_t nGap) {
-    const auto Get32 = [&s](std::size_t n) {
-        return static_cast<std::uint32_t>(
-            static_cast<unsigned char>(s[n]) | static_cast<unsigned char>(s[n + 1]) << 8 |
-            static_cast<unsigned char>(s[n + 2]) << 16 |
-            static_cast<std::uint32_t>(static_cast<unsigned char>(s[n + 3])) << 24);
-    };
-    const std::uint32_t nOffset = Get32(10);
+    const std::uint32_t nOffset = GetLE32(s, 10);
     s.insert(nOffset, std::string(nGap, '\x5A'));
     PutLE32(s, 10, nOffset + nGap);
     PutLE32(s, 2, static_cast<std::uint32_t>(s.size()));

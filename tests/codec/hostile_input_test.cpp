@@ -32,11 +32,7 @@ protected:
         } else {
             const std::string sBmp = ReadFile(PathOf("bad.bmp"));
             ASSERT_GE(sBmp.size(), 6u) << sWhat;
-            const std::size_t nStated =
-                static_cast<unsigned char>(sBmp[2]) | static_cast<unsigned char>(sBmp[3]) << 8 |
-                static_cast<unsigned char>(sBmp[4]) << 16 |
-                static_cast<std::size_t>(static_cast<unsigned char>(sBmp[5])) << 24;
-            EXPECT_EQ(sBmp.size(), nStated) << sWhat;
+            EXPECT_EQ(sBmp.size(), GetLE32(sBmp, 2)) << sWhat;
         }
     }
 };

@@ -137,9 +137,7 @@ TEST_F(BitmapReadTest, ResolutionFieldsAreUnsigned) {
         const std::string sJpeg = ReadFile(PathOf("out.jpg"));
         ASSERT_EQ(sJpeg.compare(6, 5, std::string("JFIF\0", 5)), 0);
         EXPECT_EQ(static_cast<unsigned char>(sJpeg[13]), c.nUnit);
-        EXPECT_EQ(
-            (static_cast<unsigned char>(sJpeg[14]) << 8) | static_cast<unsigned char>(sJpeg[15]),
-            static_cast<int>(c.nDensity));
+        EXPECT_EQ(GetBE16(sJpeg, 14), c.nDensity);
     }
 }
 

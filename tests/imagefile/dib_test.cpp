@@ -11,14 +11,11 @@
 #include "imagefile/dib/dib.h"
 #include "platform/memfile.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/failing_file.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tools.h"
 
 namespace {
-
-std::size_t StrideOf(long long nWidth, int nBits) {
-    return static_cast<std::size_t>((nWidth * nBits + 31) / 32 * 4);
-}
 
 // A picture in one layout; its colour table's entry i is blue i, green 255 - i, red 7i.
 BmpShape Layout(int nHeaderSize, int nWidth, int nHeight, int nBits, unsigned nCompression = 0,
@@ -45,9 +42,8 @@ std::string StoredRows(BmpShape shape) {
         shape.nCompression = 0;
     shape.bTopDown = false;
     const std::string s = BuildBmp(shape);
-    const std::size_t nOffset = static_cast<unsigned char>(s[10]) |
-                                static_cast<std::size_t>(static_cast<unsigned char>(s[11])) << 8;
-    return s.substr(nOffset, StrideOf(shape.nWidth, shape.nBitsPerPixel) *
+    const std::size_t nOffset = GetLE32(s, 10);
+    return s.substr(nOffset, BmpStride(shape.nWidth, shape.nBitsPerPixel) *
                                  static_cast<std::size_t>(shape.nHeight));
 }
 
@@ -93,7 +89,7 @@ std::string WrittenBytes(COXDIB& dib) {
 unsigned PixelAt(const Held& held, LONG x, LONG y) {
     const int nBits = held.info.biBitCount;
     const auto* pRow = reinterpret_cast<const BYTE*>(held.sPixels.data()) +
-                       StrideOf(held.info.biWidth, nBits) * static_cast<std::size_t>(y);
+                       BmpStride(held.info.biWidth, nBits) * static_cast<std::size_t>(y);
     if (nBits < 8) {
         const long long nBit = static_cast<long long>(x) * nBits;
         return (pRow[nBit / 8] >> (8 - nBits - nBit % 8)) & ((1U << nBits) - 1);
@@ -122,23 +118,6 @@ HGLOBAL PackedBlock(const std::string& sFile,
     GlobalUnlock(h);
     return h;
 }
-
-// A file whose reads fail once nLimit bytes were read.
-class CFailingFile : public CMemFile {
-public:
-    CFailingFile(std::string sBytes, std::size_t nLimit)
-        : CMemFile(std::move(sBytes)), m_nLimit(nLimit) {}
-    UINT Read(void* lpBuf, UINT nCount) override {
-        if (m_nRead + nCount > m_nLimit)
-            AfxThrowFileException(CFileException::hardIO, 5, "failing");
-        m_nRead += nCount;
-        return CMemFile::Read(lpBuf, nCount);
-    }
-
-private:
-    std::size_t m_nLimit;
-    std::size_t m_nRead = 0;
-};
 
 }  // namespace
 
@@ -203,9 +182,7 @@ TEST(DIBReadTest, WrittenFilesHaveTheStandardLayout) {
     ASSERT_TRUE(ReadBytes(dib, BuildBmp(Layout(12, 10, 2, 8))));
     const std::string sWritten = WrittenBytes(dib);
     EXPECT_EQ(sWritten.substr(0, 2), "BM");
-    EXPECT_EQ(
-        static_cast<unsigned char>(sWritten[10]) | (static_cast<unsigned char>(sWritten[11]) << 8),
-        14 + 40 + 1024);  // bfOffBits
+    EXPECT_EQ(GetLE32(sWritten, 10), 14u + 40 + 1024);  // bfOffBits
     EXPECT_EQ(sWritten.size(), 14u + 40 + 1024 + 2 * 12);
     // A 24-bit image whose file gives no pixel size: 10 x 2 pixels need 2 rows of 32 bytes.
     std::string sNoSize = BuildBmp(Layout(40, 10, 2, 24));
@@ -293,7 +270,7 @@ TEST_F(DIBFileTest, FailuresLetGoOfWhatTheyHeld) {
     EXPECT_FALSE(file.IsOpen());
     // A read that fails inside the pixels leaves no block behind (the sanitizer run sees one).
     const std::string sFile = BuildBmp(Layout(40, 5, 3, 24));
-    CFailingFile failing(sFile, sFile.size() - 8);
+    CFailingReads failing(sFile, sFile.size() - 8);
     COXDIB dib;
     EXPECT_FALSE(dib.Read(&failing));
     EXPECT_TRUE(dib.IsEmpty());

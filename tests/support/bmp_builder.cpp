@@ -114,7 +114,7 @@ std::string PixelRow(const BmpShape& shape, const Picture& picture, int y) {
     }
     if (nBitCount > 0)
         row.push_back(static_cast<char>(nBitBuffer << (8 - nBitCount)));
-    row.resize((row.size() + 3) & ~std::size_t{3}, '\0');
+    row.resize(BmpStride(static_cast<long long>(row.size()), 8), '\0');
     return row;
 }
 
@@ -202,6 +202,24 @@ void PutLE16(std::string& s, std::size_t nOffset, unsigned nValue) {
 void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue) {
     PutLE16(s, nOffset, nValue & 0xFFFF);
     PutLE16(s, nOffset + 2, nValue >> 16);
+}
+
+std::size_t BmpStride(long long nWidth, int nBits) {
+    return static_cast<std::size_t>((nWidth * nBits + 31) / 32 * 4);
+}
+
+unsigned GetLE16(const std::string& s, std::size_t nOffset) {
+    return static_cast<unsigned char>(s[nOffset]) |
+           static_cast<unsigned>(static_cast<unsigned char>(s[nOffset + 1])) << 8;
+}
+
+std::uint32_t GetLE32(const std::string& s, std::size_t nOffset) {
+    return GetLE16(s, nOffset) | static_cast<std::uint32_t>(GetLE16(s, nOffset + 2)) << 16;
+}
+
+unsigned GetBE16(const std::string& s, std::size_t nOffset) {
+    return static_cast<unsigned>(static_cast<unsigned char>(s[nOffset])) << 8 |
+           static_cast<unsigned char>(s[nOffset + 1]);
 }
 
 BmpShape ShapeOf(int nInfoSize, int nWidth, int nHeight, int nBits, unsigned nCompression) {

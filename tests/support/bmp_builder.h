@@ -41,6 +41,13 @@ BmpShape ShapeOf(int nInfoSize, int nWidth, int nHeight, int nBits, unsigned nCo
 // as a stretch as it is and runs, and skips a row of index 0 with a move.
 std::string BuildBmp(const BmpShape& shape);
 
-// Little-endian field writers, for tests that break a header on purpose.
+// Bytes per stored row, padded to 32 bits: the tests' own count, apart from the product's.
+std::size_t BmpStride(long long nWidth, int nBits);
+
+// Little-endian field writers, for tests that break a header on purpose, and readers of the
+// fields of files that were written (JPEG's own fields are big-endian).
 void PutLE16(std::string& s, std::size_t nOffset, unsigned nValue);
 void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue);
+unsigned GetLE16(const std::string& s, std::size_t nOffset);
+std::uint32_t GetLE32(const std::string& s, std::size_t nOffset);
+unsigned GetBE16(const std::string& s, std::size_t nOffset);
