@@ -14,6 +14,7 @@
 #include "imagefile/dib/dib.h"
 #include "imagefile/bitmap_file.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/run_ending.h"
 #include "tests/support/temp_dir.h"
 #include "tests/cli/run_cli.h"
 #include "tests/support/tools.h"
@@ -177,12 +178,8 @@ protected:
         CRowCatcher jpeg(CString(PathOf("out.jpg").c_str()));
         COXJPEGEncoder encoder;
         std::unique_ptr<COXImageFile> pSource = OpenBitmapSource(sPath.c_str());
-        try {
-            encoder.DoCompress(pSource.get(), &jpeg);
-        } catch (COXJPEGException* e) {
-            e->Delete();
+        if (EndingOf([&] { encoder.DoCompress(pSource.get(), &jpeg); }).nCode != 0)
             return false;
-        }
         rsRows = jpeg.m_sRows;
         return true;
     }
@@ -243,15 +240,9 @@ TEST_F(BitmapVerdictTest, AFileAndAPipeGiveTheSameRefusal) {
         COXBitmapFile bitmap{CString(sPath.c_str())};
         COXJPEGImageFile jpeg{CString(PathOf("out.jpg").c_str())};
         COXJPEGEncoder encoder;
-        try {
-            encoder.DoCompress(&bitmap, &jpeg);
-        } catch (COXJPEGException* e) {
-            const std::string sWhat =
-                std::to_string(e->m_nErrorCode) + " " + static_cast<LPCTSTR>(e->m_sMessage);
-            e->Delete();
-            return sWhat;
-        }
-        return std::string("converted");
+        const RunEnding ending = EndingOf([&] { encoder.DoCompress(&bitmap, &jpeg); });
+        return ending.nCode != 0 ? std::to_string(ending.nCode) + " " + ending.sMessage
+                                 : std::string("converted");
     };
     std::vector<Case> cases = HostileFiles();
     const std::string s24 = BuildBmp(Shape(40, 24));

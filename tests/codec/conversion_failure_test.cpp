@@ -8,6 +8,7 @@
 #include "tests/codec/conversion_fixture.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/failing_file.h"
+#include "tests/support/run_ending.h"
 #include "tests/support/tools.h"
 
 namespace {
@@ -95,13 +96,7 @@ TEST_F(ConversionTest, AReadErrorInAnyBlockIsAPrematureEnd) {
         COXBitmapFile bitmap(&file);
         COXJPEGImageFile jpeg{CString(PathOf("out.jpg").c_str())};
         COXJPEGEncoder encoder;
-        int nCode = 0;
-        try {
-            encoder.DoCompress(&bitmap, &jpeg);
-        } catch (COXJPEGException* e) {
-            nCode = e->m_nErrorCode;
-            e->Delete();
-        }
+        const int nCode = EndingOf([&] { encoder.DoCompress(&bitmap, &jpeg); }).nCode;
         EXPECT_EQ(nCode, nLimit == 0 ? 0 : JERR_INPUT_EOF);
         EXPECT_EQ(CRegistryProbe::Count(), 0);
     }

@@ -12,6 +12,7 @@
 #include "imagefile/bitmap_file.h"
 #include "imagefile/bitmap_layout.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/run_ending.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -59,14 +60,9 @@ protected:
         std::unique_ptr<COXImageFile> pSource(makeSource(PathOf("in.bmp").c_str()));
         COXJPEGImageFile jpeg{CString(PathOf("out.jpg").c_str())};
         COXJPEGEncoder encoder;
-        try {
-            encoder.DoCompress(pSource.get(), &jpeg);
-        } catch (COXJPEGException* e) {
-            const int nCode = e->m_nErrorCode;
-            e->Delete();
-            return "error " + std::to_string(nCode);
-        }
-        return ReadFile(PathOf("out.jpg"));
+        const RunEnding ending = EndingOf([&] { encoder.DoCompress(pSource.get(), &jpeg); });
+        return ending.nCode != 0 ? "error " + std::to_string(ending.nCode)
+                                 : ReadFile(PathOf("out.jpg"));
     }
     std::string WithAnyReader(const std::string& sBmp) {
         return Compress(sBmp, [](CString s) { return new COXAnyBitmapFile(s); });

@@ -8,6 +8,7 @@
 #include "codec/jpeg_image_file.h"
 #include "imagefile/bitmap_file.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/run_ending.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tools.h"
 
@@ -24,10 +25,7 @@ std::string With32(std::string s, std::size_t nOffset, std::uint32_t nValue) {
 }
 
 // How a run ended: libjpeg's or the bitmap file's code (0 for none) and the text.
-struct Ending {
-    int nCode = 0;
-    std::string sMessage;
-};
+using Ending = RunEnding;
 
 class BitmapReadTest : public TempDirTest {
 protected:
@@ -39,14 +37,7 @@ protected:
         COXBitmapFile bitmap{CString(sIn.c_str())};
         COXJPEGImageFile jpeg{CString(sOut.c_str())};
         COXJPEGEncoder encoder;
-        Ending ending;
-        try {
-            encoder.DoCompress(&bitmap, &jpeg);
-        } catch (COXJPEGException* e) {
-            ending = {e->m_nErrorCode, static_cast<LPCTSTR>(e->m_sMessage)};
-            e->Delete();
-        }
-        return ending;
+        return EndingOf([&] { encoder.DoCompress(&bitmap, &jpeg); });
     }
 
     // Runs sBmp and expects it to fail with nCode, losing nothing.
