@@ -43,8 +43,9 @@ void COXAnyBitmapFile::TakeMasks(const BitmapLayout& layout) {
 
 void COXAnyBitmapFile::TakePalette(const BitmapLayout& layout) {
     m_palette.resize(static_cast<std::size_t>(layout.nColors) * 3);
-    bitmap_format::SplitColors(layout.colors, layout.nColors, &m_palette[0], &m_palette[1],
-                               &m_palette[2], 3);
+    if (layout.nColors > 0)
+        bitmap_format::SplitColors(layout.colors, layout.nColors, &m_palette[0], &m_palette[1],
+                                   &m_palette[2], 3);
     m_nColors = layout.nColors;
 }
 

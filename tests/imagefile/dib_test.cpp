@@ -10,6 +10,7 @@
 
 #include "imagefile/dib/dib.h"
 #include "platform/memfile.h"
+#include "tests/support/bitmap_cases.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/failing_file.h"
 #include "tests/support/temp_dir.h"
@@ -121,28 +122,10 @@ HGLOBAL PackedBlock(const std::string& sFile,
 
 }  // namespace
 
+// Every layout loads as the bottom-up DIB with a 40-byte header GDI paints: the stored rows
+// uncompressed, the file's colour table; written back it reads back the same.
 TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
-    const struct {
-        const char* pszWhat;
-        BmpShape shape;
-    } cases[] = {
-        {"Windows 1-bit", Layout(40, 13, 3, 1)},
-        {"Windows 4-bit, 9 colours", Layout(40, 7, 3, 4, BI_RGB, 9)},
-        {"Windows 8-bit", Layout(40, 5, 3, 8)},
-        {"Windows 16-bit", Layout(40, 5, 3, 16)},
-        {"Windows 24-bit", Layout(40, 5, 3, 24)},
-        {"Windows 32-bit", Layout(40, 5, 3, 32)},
-        {"16-bit masks after the header", Layout(40, 5, 3, 16, BI_BITFIELDS)},
-        {"V3 header, 32-bit masks inside", Layout(56, 5, 3, 32, BI_BITFIELDS)},
-        {"V5 header, 24-bit", Layout(124, 5, 3, 24)},
-        {"OS/2 2.x header", Layout(64, 5, 3, 8)},
-        {"OS/2 8-bit", Layout(12, 5, 3, 8)},
-        {"OS/2 24-bit", Layout(12, 5, 3, 24)},
-        {"a gap before the pixels", Layout(40, 5, 3, 8, BI_RGB, 0, 37)},
-        {"run-length coded, decoded", Layout(40, 7, 3, 8, BI_RLE8, 4)},
-        {"4-bit run-length coded, decoded", Layout(40, 7, 3, 4, BI_RLE4)},
-    };
-    for (const auto& c : cases) {
+    for (const BitmapLayoutCase& c : EveryBitmapLayout()) {
         SCOPED_TRACE(c.pszWhat);
         COXDIB dib;
         ASSERT_TRUE(ReadBytes(dib, BuildBmp(c.shape)));
@@ -153,11 +136,14 @@ TEST(DIBReadTest, EveryLayoutLoadsAsABottomUpDIBWithA40ByteHeader) {
         EXPECT_EQ(held.sPixels, StoredRows(c.shape));
         EXPECT_EQ(dib.GetNumColors(), TableEntries(c.shape));
         EXPECT_EQ(dib.GetPalette() != nullptr, TableEntries(c.shape) > 0);
-        if (c.shape.nBitsPerPixel == 8 &&
-            c.shape.nCompression == BI_RGB) {  // entry 5: blue 5, green 250, red 35
+        for (int i = 0; i < TableEntries(c.shape); ++i) {
             PALETTEENTRY entry{};
-            ASSERT_EQ(dib.GetPalette()->GetPaletteEntries(5, 1, &entry), 1u);
-            EXPECT_TRUE(entry.peBlue == 5 && entry.peGreen == 250 && entry.peRed == 35);
+            ASSERT_EQ(dib.GetPalette()->GetPaletteEntries(static_cast<UINT>(i), 1, &entry), 1u);
+            const std::uint32_t nColour = TableColourOf(c.shape, i);
+            EXPECT_EQ(static_cast<std::uint32_t>(entry.peRed) << 16 |
+                          static_cast<std::uint32_t>(entry.peGreen) << 8 | entry.peBlue,
+                      nColour)
+                << "entry " << i;
         }
         // Written back: a Windows bitmap with the same picture, which reads back the same.
         const std::string sWritten = WrittenBytes(dib);

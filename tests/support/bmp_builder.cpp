@@ -204,6 +204,49 @@ void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue) {
     PutLE16(s, nOffset + 2, nValue >> 16);
 }
 
+std::string PictureRows(const BmpShape& shape) {
+    const Picture picture{shape};
+    const std::vector<std::uint32_t> masks = Masks(shape);
+    std::string rows;
+    for (int y = 0; y < shape.nHeight; ++y)
+        for (int x = 0; x < shape.nWidth; ++x) {
+            if (shape.nBitsPerPixel <= 8) {
+                const std::uint32_t c = picture.TableColour(picture.Index(x, y));
+                rows +=
+                    {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c)};
+                continue;
+            }
+            const std::uint32_t c = picture.Colour(x, y);
+            for (int i = 0; i < 3; ++i) {
+                int nShift = 0;
+                while (((masks[i] >> nShift) & 1) == 0)
+                    ++nShift;
+                const std::uint64_t nMax = masks[i] >> nShift;
+                const std::uint64_t n = InField((c >> (16 - 8 * i)) & 0xFF, masks[i]) >> nShift;
+                rows.push_back(static_cast<char>(n * 255 / nMax));
+            }
+        }
+    return rows;
+}
+
+std::uint32_t TableColourOf(const BmpShape& shape, int i) { return Picture{shape}.TableColour(i); }
+
+BmpShape PlainTwin(const BmpShape& shape) {
+    BmpShape twin = ShapeOf(40, shape.nWidth, shape.nHeight, 24);
+    if (InfoSize(shape) >= 40) {
+        twin.nXPelsPerMeter = shape.nXPelsPerMeter;
+        twin.nYPelsPerMeter = shape.nYPelsPerMeter;
+    }
+    const std::string rows = PictureRows(shape);
+    twin.colourAt = [rows, nWidth = shape.nWidth](int x, int y) {
+        const std::size_t i = 3 * (static_cast<std::size_t>(y) * nWidth + x);
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(rows[i])) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(rows[i + 1])) << 8 |
+               static_cast<unsigned char>(rows[i + 2]);
+    };
+    return twin;
+}
+
 std::size_t BmpStride(long long nWidth, int nBits) {
     return static_cast<std::size_t>((nWidth * nBits + 31) / 32 * 4);
 }

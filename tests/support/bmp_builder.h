@@ -41,6 +41,17 @@ BmpShape ShapeOf(int nInfoSize, int nWidth, int nHeight, int nBits, unsigned nCo
 // as a stretch as it is and runs, and skips a row of index 0 with a move.
 std::string BuildBmp(const BmpShape& shape);
 
+// The picture the file shows, as a faithful reader gives it: red, green and blue of each pixel,
+// rows from the top. Channels narrower than 8 bits are scaled as Pillow scales them (value ×
+// 255 ÷ largest value, rounded down).
+std::string PictureRows(const BmpShape& shape);
+
+// Entry i of the file's colour table, 0xRRGGBB.
+std::uint32_t TableColourOf(const BmpShape& shape, int i);
+
+// A plain 24-bit bitmap of the same picture, with the same resolution.
+BmpShape PlainTwin(const BmpShape& shape);
+
 // Bytes per stored row, padded to 32 bits: the tests' own count, apart from the product's.
 std::size_t BmpStride(long long nWidth, int nBits);
 
