@@ -15,12 +15,6 @@
 
 namespace {
 
-// A copy of s with one little-endian field replaced.
-std::string With32(std::string s, std::size_t nOffset, std::uint32_t nValue) {
-    PutLE32(s, nOffset, nValue);
-    return s;
-}
-
 // How a run ended: libjpeg's or the bitmap file's code (0 for none) and the text.
 using Ending = RunEnding;
 
@@ -87,9 +81,9 @@ TEST_F(BitmapReadTest, TruncationAnywhereIsAPrematureEnd) {
         ExpectRefused(s8.substr(0, nLength), JERR_INPUT_EOF);
     }
     // The pixel data would start beyond the end.
-    ExpectRefused(With32(Valid(), 10, 54 + 4000), JERR_INPUT_EOF);
+    ExpectRefused(WithLE32(Valid(), 10, 54 + 4000), JERR_INPUT_EOF);
     // Cut inside a colour map whose pixel offset is also too small: the map is read first.
-    ExpectRefused(With32(Valid(8, true), 10, 26 + 700).substr(0, 26 + 300), JERR_INPUT_EOF);
+    ExpectRefused(WithLE32(Valid(8, true), 10, 26 + 700).substr(0, 26 + 300), JERR_INPUT_EOF);
     EXPECT_EQ(Run(s8.substr(0, 10)).sMessage, "Premature end of input file");
 }
 
@@ -129,7 +123,7 @@ TEST_F(BitmapReadTest, HugeDimensionsTheFileCannotHoldAreRejected) {
                  {20000, 20000, JERR_INPUT_EOF}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.nWidth) + " x " + std::to_string(c.nHeight));
-        const Ending ending = Run(With32(With32(Valid(), 18, c.nWidth), 22, c.nHeight));
+        const Ending ending = Run(WithLE32(WithLE32(Valid(), 18, c.nWidth), 22, c.nHeight));
         EXPECT_EQ(ending.nCode, c.nCode) << ending.sMessage;
         ExpectNothingLost();
     }

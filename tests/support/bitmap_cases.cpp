@@ -21,15 +21,6 @@ BmpShape With(BmpShape shape, Change change) {
     return shape;
 }
 
-std::string Patched(std::string s, std::size_t nOffset, std::uint32_t nValue) {
-    PutLE32(s, nOffset, nValue);
-    return s;
-}
-std::string Patched16(std::string s, std::size_t nOffset, unsigned nValue) {
-    PutLE16(s, nOffset, nValue);
-    return s;
-}
-
 }  // namespace
 
 std::vector<BitmapLayoutCase> EveryBitmapLayout() {
@@ -102,34 +93,34 @@ std::vector<HostileBitmapCase> HostileBitmaps() {
         {"cut in the header", s8.substr(0, 30), JERR_INPUT_EOF, JERR_INPUT_EOF},
         {"cut in the colour table", s8.substr(0, 300), JERR_INPUT_EOF, JERR_INPUT_EOF},
         {"cut in the pixels", s8.substr(0, s8.size() - 1), JERR_INPUT_EOF, JERR_INPUT_EOF},
-        {"offset inside the colour table", Patched(s8, 10, 14 + 40 + 100), BMP_ERR_HEADER,
+        {"offset inside the colour table", WithLE32(s8, 10, 14 + 40 + 100), BMP_ERR_HEADER,
          BMP_ERR_HEADER},
-        {"OS/2 offset inside its 768-byte table", Patched(sOS2, 10, 26 + 700), BMP_ERR_HEADER,
+        {"OS/2 offset inside its 768-byte table", WithLE32(sOS2, 10, 26 + 700), BMP_ERR_HEADER,
          BMP_ERR_HEADER},
-        {"offset inside the headers", Patched(s8, 10, 20), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"offset beyond the end", Patched(s24, 10, 100000), JERR_INPUT_EOF, JERR_INPUT_EOF},
-        {"header length 8", Patched(s8, 14, 8), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"header length 65", Patched(s8, 14, 65), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"header length 200", Patched(s8, 14, 200), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"2 bits per pixel", Patched16(s8, 28, 2), BMP_ERR_BIT_COUNT, BMP_ERR_BIT_COUNT},
-        {"3 bits per pixel", Patched16(s8, 28, 3), BMP_ERR_BIT_COUNT, BMP_ERR_BIT_COUNT},
-        {"planes 2", Patched16(s8, 26, 2), BMP_ERR_PLANES, BMP_ERR_PLANES},
-        {"zero width", Patched(s8, 18, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"zero height", Patched(s8, 22, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"OS/2 zero width", Patched16(sOS2, 18, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
-        {"negative width", Patched(s8, 18, static_cast<std::uint32_t>(-5)), BMP_ERR_HEADER,
+        {"offset inside the headers", WithLE32(s8, 10, 20), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"offset beyond the end", WithLE32(s24, 10, 100000), JERR_INPUT_EOF, JERR_INPUT_EOF},
+        {"header length 8", WithLE32(s8, 14, 8), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"header length 65", WithLE32(s8, 14, 65), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"header length 200", WithLE32(s8, 14, 200), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"2 bits per pixel", WithLE16(s8, 28, 2), BMP_ERR_BIT_COUNT, BMP_ERR_BIT_COUNT},
+        {"3 bits per pixel", WithLE16(s8, 28, 3), BMP_ERR_BIT_COUNT, BMP_ERR_BIT_COUNT},
+        {"planes 2", WithLE16(s8, 26, 2), BMP_ERR_PLANES, BMP_ERR_PLANES},
+        {"zero width", WithLE32(s8, 18, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"zero height", WithLE32(s8, 22, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"OS/2 zero width", WithLE16(sOS2, 18, 0), BMP_ERR_HEADER, BMP_ERR_HEADER},
+        {"negative width", WithLE32(s8, 18, static_cast<std::uint32_t>(-5)), BMP_ERR_HEADER,
          BMP_ERR_HEADER},
-        {"rows overflow 32 bits", Patched(s24, 18, 0x7FFFFFFF), BMP_ERR_TOO_LARGE,
+        {"rows overflow 32 bits", WithLE32(s24, 18, 0x7FFFFFFF), BMP_ERR_TOO_LARGE,
          BMP_ERR_TOO_LARGE},
-        {"wider than a JPEG", Patched(s24, 18, 70000), BMP_ERR_TOO_LARGE, BMP_ERR_TOO_LARGE},
-        {"gigabytes in a small file", Patched(Patched(s24, 18, 20000), 22, 20000), JERR_INPUT_EOF,
+        {"wider than a JPEG", WithLE32(s24, 18, 70000), BMP_ERR_TOO_LARGE, BMP_ERR_TOO_LARGE},
+        {"gigabytes in a small file", WithLE32(WithLE32(s24, 18, 20000), 22, 20000), JERR_INPUT_EOF,
          JERR_INPUT_EOF},
-        {"JPEG inside", Patched(s24, 30, 4), BMP_ERR_COMPRESSED, BMP_ERR_EMBEDDED_JPEG},
-        {"PNG inside", Patched(s24, 30, 5), BMP_ERR_COMPRESSED, BMP_ERR_EMBEDDED_PNG},
-        {"OS/2 Huffman", Patched(BuildBmp(Shape(64, 1)), 30, 3), BMP_ERR_BIT_COUNT,
+        {"JPEG inside", WithLE32(s24, 30, 4), BMP_ERR_COMPRESSED, BMP_ERR_EMBEDDED_JPEG},
+        {"PNG inside", WithLE32(s24, 30, 5), BMP_ERR_COMPRESSED, BMP_ERR_EMBEDDED_PNG},
+        {"OS/2 Huffman", WithLE32(BuildBmp(Shape(64, 1)), 30, 3), BMP_ERR_BIT_COUNT,
          BMP_ERR_OS2_COMPRESSION},
-        {"run-length 4 on 8 bits", Patched(s8, 30, 2), BMP_ERR_COMPRESSED, BMP_ERR_COMPRESSED},
-        {"bit fields on 8 bits", Patched(s8, 30, 3), BMP_ERR_COMPRESSED, BMP_ERR_COMPRESSED},
+        {"run-length 4 on 8 bits", WithLE32(s8, 30, 2), BMP_ERR_COMPRESSED, BMP_ERR_COMPRESSED},
+        {"bit fields on 8 bits", WithLE32(s8, 30, 3), BMP_ERR_COMPRESSED, BMP_ERR_COMPRESSED},
         {"overlapping masks",
          BuildBmp(With(Shape(40, 16, 3),
                        [](BmpShape& s) {
@@ -146,7 +137,7 @@ std::vector<HostileBitmapCase> HostileBitmaps() {
          BMP_ERR_BAD_RLE},
         {"a run-length stretch beyond the row", sStretchBeyond, BMP_ERR_COMPRESSED,
          BMP_ERR_BAD_RLE},
-        {"top-down run-length", Patched(sRle, 22, static_cast<std::uint32_t>(-6)),
+        {"top-down run-length", WithLE32(sRle, 22, static_cast<std::uint32_t>(-6)),
          BMP_ERR_COMPRESSED, BMP_ERR_BAD_RLE},
         {"a colour index beyond the table", sIndexBeyond, BMP_ERR_COLOR_INDEX, BMP_ERR_COLOR_INDEX},
     };

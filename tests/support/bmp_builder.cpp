@@ -251,6 +251,16 @@ std::size_t BmpStride(long long nWidth, int nBits) {
     return static_cast<std::size_t>((nWidth * nBits + 31) / 32 * 4);
 }
 
+std::string WithLE16(std::string s, std::size_t nOffset, unsigned nValue) {
+    PutLE16(s, nOffset, nValue);
+    return s;
+}
+
+std::string WithLE32(std::string s, std::size_t nOffset, std::uint32_t nValue) {
+    PutLE32(s, nOffset, nValue);
+    return s;
+}
+
 unsigned GetLE16(const std::string& s, std::size_t nOffset) {
     return static_cast<unsigned char>(s[nOffset]) |
            static_cast<unsigned>(static_cast<unsigned char>(s[nOffset + 1])) << 8;

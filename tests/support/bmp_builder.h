@@ -59,6 +59,9 @@ std::size_t BmpStride(long long nWidth, int nBits);
 // fields of files that were written (JPEG's own fields are big-endian).
 void PutLE16(std::string& s, std::size_t nOffset, unsigned nValue);
 void PutLE32(std::string& s, std::size_t nOffset, std::uint32_t nValue);
+// A copy of s with one field replaced.
+std::string WithLE16(std::string s, std::size_t nOffset, unsigned nValue);
+std::string WithLE32(std::string s, std::size_t nOffset, std::uint32_t nValue);
 unsigned GetLE16(const std::string& s, std::size_t nOffset);
 std::uint32_t GetLE32(const std::string& s, std::size_t nOffset);
 unsigned GetBE16(const std::string& s, std::size_t nOffset);
