@@ -39,6 +39,8 @@ source scripts/wine-env.sh  # creates the private prefix once, before tests run 
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --preset mingw
 echo "=== screenshots: build/mingw/screenshots/"
+echo "=== tarnel-cli.exe starts without GDI32"
+bash tests/cli/check_imports.sh build/mingw build/debug
 
 echo "=== mingw32: 32-bit Windows, compiled and linked (nothing 32-bit runs here)"
 bash scripts/build-windows.sh mingw32
