@@ -122,15 +122,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io) {
     case CliCommand::Version:
         std::fputs("tarnel-cli " TARNEL_VERSION "\n", io.out);
         return kExitSuccess;
-    case CliCommand::Transform: {
-        const CRemoveTemporariesOnInterrupt removeTemporariesOnInterrupt;
-        return Transform(options, io);
-    }
     default:
         break;
     }
-    if (options.bBatch)
+    if (options.bBatch && options.command != CliCommand::Transform)
         return RunBatch(options, io);  // stops between files, so that none is cut short
     const CRemoveTemporariesOnInterrupt removeTemporariesOnInterrupt;
-    return Convert(options, io);
+    return options.command == CliCommand::Transform ? Transform(options, io) : Convert(options, io);
 }

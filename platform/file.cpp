@@ -186,10 +186,8 @@ BOOL CReplaceFile::Open(LPCTSTR lpszFileName, UINT /*nOpenFlags: writing*/,
         // finds it.
         m_nInterruptSlot = interrupt_cleanup::Register(sTemp);
         nError = CreateTemp(sTemp, destination.sReplaced, pStream, hFile);
-        if (nError != 0) {
-            interrupt_cleanup::Unregister(m_nInterruptSlot);
-            m_nInterruptSlot = -1;
-        }
+        if (nError != 0)
+            ForgetTemp();
         if (!AlreadyExists(nError))
             break;
     }
@@ -228,14 +226,16 @@ void CReplaceFile::Close() {
         RemoveTemp();
         CFileException::ThrowOsError(nError, m_strFileName);
     }
-    m_strTempName.Empty();
-    interrupt_cleanup::Unregister(m_nInterruptSlot);
-    m_nInterruptSlot = -1;
+    ForgetTemp();
 }
 
 void CReplaceFile::RemoveTemp() {
     if (!m_strTempName.IsEmpty())
         DeleteQuietly(m_strTempName);
+    ForgetTemp();
+}
+
+void CReplaceFile::ForgetTemp() {
     m_strTempName.Empty();
     interrupt_cleanup::Unregister(m_nInterruptSlot);
     m_nInterruptSlot = -1;

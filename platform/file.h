@@ -142,6 +142,8 @@ public:
 
 private:
     void RemoveTemp();
+    // No temporary file is ours any more: moved into place, removed, or never made.
+    void ForgetTemp();
 
     CString m_strTempName;
     CString m_strReplacedName;  // the file the temporary one goes over: a link's target

@@ -52,13 +52,8 @@ protected:
         }
         return pid;
     }
-    int Wait(pid_t pid) {
-        int nStatus = 0;
-        waitpid(pid, &nStatus, 0);
-        return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    }
     // The exit code a shell would show: 128 and the number of a signal that ended the program.
-    int WaitAsShell(pid_t pid) {
+    int Wait(pid_t pid) {
         int nStatus = 0;
         waitpid(pid, &nStatus, 0);
         return WIFSIGNALED(nStatus) ? 128 + WTERMSIG(nStatus) : WEXITSTATUS(nStatus);
@@ -174,7 +169,7 @@ TEST_F(CliProcessTest, AnInterruptedRunLeavesTheDestinationAsItWas) {
         while (ListFolder(PathOf("out")).size() < 2 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         kill(pid, nSignal);
-        EXPECT_EQ(WaitAsShell(pid), 128 + nSignal);
+        EXPECT_EQ(Wait(pid), 128 + nSignal);
         EXPECT_EQ(ListFolder(PathOf("out")), std::vector<std::string>{"photo.bmp"});
         EXPECT_EQ(ReadFile(sOut), "old");
     }

@@ -15,13 +15,10 @@
 
 namespace {
 
-// How a run ended: libjpeg's or the bitmap file's code (0 for none) and the text.
-using Ending = RunEnding;
-
 class BitmapReadTest : public TempDirTest {
 protected:
     // Compresses sBmp over an existing JPEG.
-    Ending Run(const std::string& sBmp) {
+    RunEnding Run(const std::string& sBmp) {
         const std::string sIn = PathOf("in.bmp"), sOut = PathOf("out.jpg");
         WriteFile(sIn, sBmp);
         WriteFile(sOut, "precious");
@@ -33,7 +30,7 @@ protected:
 
     // Runs sBmp and expects it to fail with nCode, losing nothing.
     void ExpectRefused(const std::string& sBmp, int nCode) {
-        const Ending ending = Run(sBmp);
+        const RunEnding ending = Run(sBmp);
         EXPECT_EQ(ending.nCode, nCode) << ending.sMessage;
         ExpectNothingLost();
     }
@@ -123,7 +120,7 @@ TEST_F(BitmapReadTest, HugeDimensionsTheFileCannotHoldAreRejected) {
                  {20000, 20000, JERR_INPUT_EOF}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.nWidth) + " x " + std::to_string(c.nHeight));
-        const Ending ending = Run(WithLE32(WithLE32(Valid(), 18, c.nWidth), 22, c.nHeight));
+        const RunEnding ending = Run(WithLE32(WithLE32(Valid(), 18, c.nWidth), 22, c.nHeight));
         EXPECT_EQ(ending.nCode, c.nCode) << ending.sMessage;
         ExpectNothingLost();
     }

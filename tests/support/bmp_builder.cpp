@@ -75,15 +75,26 @@ struct Picture {
     }
 };
 
+// Where a mask's bits lie, and the largest value they hold.
+struct MaskField {
+    int nShift = 0;
+    std::uint64_t nMax = 0;
+};
+MaskField FieldOf(std::uint32_t nMask) {
+    MaskField field;
+    int nBits = 0;
+    while (((nMask >> field.nShift) & 1) == 0)
+        ++field.nShift;
+    while (field.nShift + nBits < 32 && ((nMask >> (field.nShift + nBits)) & 1))
+        ++nBits;
+    field.nMax = (std::uint64_t{1} << nBits) - 1;
+    return field;
+}
+
 // An 8-bit channel in a mask's bits.
 std::uint32_t InField(std::uint32_t nChannel, std::uint32_t nMask) {
-    int nShift = 0, nBits = 0;
-    while (((nMask >> nShift) & 1) == 0)
-        ++nShift;
-    while (nShift + nBits < 32 && ((nMask >> (nShift + nBits)) & 1))
-        ++nBits;
-    const std::uint64_t nMax = (std::uint64_t{1} << nBits) - 1;
-    return static_cast<std::uint32_t>(nChannel * nMax / 255) << nShift;
+    const MaskField field = FieldOf(nMask);
+    return static_cast<std::uint32_t>(nChannel * field.nMax / 255) << field.nShift;
 }
 
 std::string PixelRow(const BmpShape& shape, const Picture& picture, int y) {
@@ -218,12 +229,10 @@ std::string PictureRows(const BmpShape& shape) {
             }
             const std::uint32_t c = picture.Colour(x, y);
             for (int i = 0; i < 3; ++i) {
-                int nShift = 0;
-                while (((masks[i] >> nShift) & 1) == 0)
-                    ++nShift;
-                const std::uint64_t nMax = masks[i] >> nShift;
-                const std::uint64_t n = InField((c >> (16 - 8 * i)) & 0xFF, masks[i]) >> nShift;
-                rows.push_back(static_cast<char>(n * 255 / nMax));
+                const MaskField field = FieldOf(masks[i]);
+                const std::uint64_t n =
+                    InField((c >> (16 - 8 * i)) & 0xFF, masks[i]) >> field.nShift;
+                rows.push_back(static_cast<char>(n * 255 / field.nMax));
             }
         }
     return rows;
