@@ -29,6 +29,20 @@ mkdir -p "$dist"
 # The same name for the same product: one code per version and architecture.
 product_code() { /usr/bin/python3 -c "import uuid; print(str(uuid.uuid5(uuid.UUID('5d1f8a42-6b0c-4d3e-9a57-1c2b3d4e5f60'), 'Tarnel $1 $2')).upper())"; }
 
+# A console finds tarnel-cli by name when its folder is on the machine's PATH (App Paths serve
+# only the shell's "Run", not a console). wixl has no Environment table, so it is added to the
+# finished installer: appended to PATH on installing, exactly that taken away on uninstalling.
+add_install_folder_to_path() {  # MSI
+    local idt
+    idt=$(mktemp -d)
+    printf 'Environment\tName\tValue\tComponent_\ns72\tl255\tL255\ts72\nEnvironment\tEnvironment\n%s\n' \
+        'PathEnv	=-*PATH	[~];[INSTALLDIR]	TarnelCli' > "$idt/Environment.idt"
+    (cd "$idt" && msibuild "$1" -i Environment.idt)
+    msibuild "$1" -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('WriteEnvironmentStrings', 5200)"
+    msibuild "$1" -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('RemoveEnvironmentStrings', 3300)"
+    rm -rf "$idt"
+}
+
 make_msi() {  # ARCH PRESET UPGRADE-CODE WIN64 PROGRAM-FILES
     local arch=$1 preset=$2 upgrade=$3 win64=$4 programs=$5
     local stage=$dist/stage-$arch
@@ -44,6 +58,7 @@ make_msi() {  # ARCH PRESET UPGRADE-CODE WIN64 PROGRAM-FILES
         -D Win64="$win64" -D ProgramFiles="$programs" -D SourceDir="stage-$arch" \
         -o "$msi" "tarnel-$arch.wxs")
     rm -f "$dist/tarnel-$arch.wxs"
+    add_install_folder_to_path "$msi"
     msiinfo suminfo "$msi" | grep -q "Template: $([ "$arch" = x64 ] && echo x64 || echo Intel)" || {
         echo "package.sh: $msi is not for $arch" >&2
         exit 1

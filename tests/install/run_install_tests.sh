@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The packages scripts/package.sh left in dist/: the x64 installer installed silently under Wine
-# (files, Start-menu shortcut, "Tarnel.Application" registered at the installed path), driven by
+# (files, Start-menu shortcut, "Tarnel.Application" registered at the installed path, "Open with"
+# for bitmaps and JPEGs, tarnel-cli found by a new console), driven by
 # the VBScript client from another folder, its tarnel-cli.exe converting, a newer version
 # installed over it, and everything gone after uninstalling; the x86 installer, the zip and the
 # .deb read back.
@@ -15,6 +16,7 @@ work=$build/install-work
 version=$(bash "$repo/scripts/project-version.sh")
 version=$(echo "$version.0.0" | cut -d. -f1-3)
 next=$(echo "$version" | awk -F. '{print $1 "." $2 "." $3 + 1}')
+not() { ! "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 
 failures=0
@@ -50,6 +52,16 @@ msi=$dist/Tarnel-$version-x64.msi
 
 # No registration of a development build may stand in for the installed one.
 timeout 60 wine "$build/app/Tarnel.exe" /Unregserver
+# The user chose another program for JPEGs; installing and uninstalling leave that choice alone.
+extensions=(bmp dib jpg jpeg jpe jfif)
+classes='HKLM\Software\Classes'
+wine reg add "$classes\\.jpg" /ve /d Viewer.Jpeg /f >/dev/null
+default_program() { wine reg query "$classes\\.$1" /ve 2>/dev/null | tr -d '\r' | awk 'NF > 2 {print $NF}'; }
+# Wine's installer leaves the separator it appended with the folder: the folder is what counts.
+machine_path() { wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*SZ *//p' | sed 's/;*$//'; }
+# A console started anew, as a user opens one after installing.
+console_runs_cli() { wineserver -w; timeout 60 wine cmd /c 'tarnel-cli --help' 2>/dev/null | grep -q compress; }
+path_before=$(machine_path)
 timeout 120 wine msiexec /i "$(winpath "$msi")" /qn
 for file in Tarnel.exe tarnel-cli.exe README.md LICENSE.txt; do
     check "installed $file" test -s "$programs/$file"
@@ -57,6 +69,16 @@ done
 check "a Start-menu shortcut" shortcut
 check "Tarnel.Application's server is the installed program" bash -c \
     "wine reg query 'HKLM\\Software\\Classes\\CLSID\\$clsid\\LocalServer32' | tr -d '\\r' | grep -qF 'C:\\Program Files\\Tarnel\\Tarnel.exe\" /Automation'"
+
+# "Open with": the application, its types, its command and an entry under each extension.
+check "Open with runs the installed program on the file" bash -c \
+    "wine reg query '$classes\\Applications\\Tarnel.exe\\shell\\open\\command' /ve | tr -d '\\r' | grep -qF '\"C:\\Program Files\\Tarnel\\Tarnel.exe\" \"%1\"'"
+for ext in "${extensions[@]}"; do
+    check "Tarnel supports .$ext and is in its Open-with list" bash -c \
+        "wine reg query '$classes\\Applications\\Tarnel.exe\\SupportedTypes' /v .$ext >/dev/null && wine reg query '$classes\\.$ext\\OpenWithList\\Tarnel.exe' >/dev/null"
+done
+check "the user's program for .jpg is still the default" test "$(default_program jpg)" = Viewer.Jpeg
+check "a new console runs tarnel-cli by name" console_runs_cli
 
 # A standard user (the machine's classes refuse writes) starts the installed program: the
 # machine's registration names it, so none is written for the user, and one an older version
@@ -111,6 +133,15 @@ check "uninstalled: no class" bash -c "! wine reg query 'HKLM\\Software\\Classes
 check "uninstalled: nothing in the user's classes" bash -c \
     "! wine reg query 'HKCU\\Software\\Classes\\Tarnel.Application' >/dev/null 2>&1 && ! wine reg query 'HKCU\\Software\\Classes\\CLSID\\$clsid' >/dev/null 2>&1"
 check "uninstalled: nothing listed" test "$(installed_versions)" = 0
+check "uninstalled: no application for Open with" bash -c \
+    "! wine reg query '$classes\\Applications\\Tarnel.exe' >/dev/null 2>&1"
+for ext in "${extensions[@]}"; do
+    check "uninstalled: .$ext has no Tarnel entry" bash -c \
+        "! wine reg query '$classes\\.$ext\\OpenWithList\\Tarnel.exe' >/dev/null 2>&1"
+done
+check "uninstalled: the user's program for .jpg is still the default" test "$(default_program jpg)" = Viewer.Jpeg
+check "uninstalled: PATH is as before" test "$(machine_path)" = "$path_before"
+check "uninstalled: a new console no longer finds tarnel-cli" not console_runs_cli
 wineserver -k 2>/dev/null || true
 
 # The other packages, read back.
@@ -121,8 +152,9 @@ check "the x86 installer holds both programs" bash -c \
 check "the zip holds the programs, the README and the license" bash -c \
     "/usr/bin/python3 -m zipfile -l '$dist/Tarnel-$version-win64.zip' | grep -c 'Tarnel.exe\|tarnel-cli.exe\|README.md\|LICENSE.txt' | grep -qx 4"
 deb=$(ls "$dist"/tarnel-cli_*.deb | head -n 1)
+dpkg-deb -c "$deb" > "$work/deb-contents"
 check "the .deb installs tarnel-cli and its manual page" bash -c \
-    "dpkg-deb -c '$deb' | grep -q './usr/bin/tarnel-cli' && dpkg-deb -c '$deb' | grep -q 'man1/tarnel-cli.1'"
+    "grep -q './usr/bin/tarnel-cli' '$work/deb-contents' && grep -q 'man1/tarnel-cli.1' '$work/deb-contents'"
 rm -rf "$work/deb" && dpkg-deb -x "$deb" "$work/deb"
 check "the packaged tarnel-cli runs" bash -c "'$work/deb/usr/bin/tarnel-cli' --version | grep -q 'tarnel-cli $(echo "$version" | cut -d. -f1-2)'"
 
