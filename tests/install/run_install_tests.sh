@@ -61,6 +61,9 @@ default_program() { wine reg query "$classes\\.$1" /ve 2>/dev/null | tr -d '\r' 
 machine_path() { wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*SZ *//p' | sed 's/;*$//'; }
 # A console started anew, as a user opens one after installing.
 console_runs_cli() { wineserver -w; timeout 60 wine cmd /c 'tarnel-cli --help' 2>/dev/null | grep -q compress; }
+# Wine's cmd stops searching PATH at an empty entry, which an earlier run's separator would make.
+wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH \
+    /t REG_EXPAND_SZ /d "$(machine_path)" /f >/dev/null 2>&1
 path_before=$(machine_path)
 timeout 120 wine msiexec /i "$(winpath "$msi")" /qn
 for file in Tarnel.exe tarnel-cli.exe README.md LICENSE.txt; do
