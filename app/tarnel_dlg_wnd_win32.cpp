@@ -11,17 +11,41 @@
 #include "app/version_info_dlg_wnd_win32.h"
 #include "filedlg/bmp_file_dialog_win32.h"
 #include "platform/file_dialog_win32.h"
+#include "platform/gdi_win32.h"
 #include "platform/wide_win32.h"
 
-CTarnelDlgWnd::CTarnelDlgWnd(CWnd* pParent)
-    : CDialog(IDD_MAIN, pParent),
-      m_controller(*this),
-      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+CTarnelDlgWnd::CTarnelDlgWnd(CWnd* pParent) : CDialog(IDD_MAIN, pParent), m_controller(*this) {}
+
+CTarnelDlgWnd::~CTarnelDlgWnd() { DestroyIcons(); }
+
+void CTarnelDlgWnd::SetIcons() {
+    const UINT nDpi = GetWindowDpi(m_hWnd);
+    const auto load = [nDpi](int nSizeAt96) {
+        const int nSize = ScaleToDpi(nSizeAt96, nDpi);
+        return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                             MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, nSize,
+                                             nSize, LR_DEFAULTCOLOR));
+    };
+    HICON hBig = load(32);
+    HICON hSmall = load(16);
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hBig));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hSmall));
+    DestroyIcons();
+    m_hIcon = hBig;
+    m_hSmallIcon = hSmall;
+}
+
+void CTarnelDlgWnd::DestroyIcons() {
+    if (m_hIcon != nullptr)
+        DestroyIcon(m_hIcon);
+    if (m_hSmallIcon != nullptr)
+        DestroyIcon(m_hSmallIcon);
+    m_hIcon = m_hSmallIcon = nullptr;
+}
 
 BOOL CTarnelDlgWnd::OnInitDialog() {
     m_controller.UpdateData(FALSE);
-    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetIcons();
     // Files dropped from Explorer arrive as WM_DROPFILES.
     DragAcceptFiles(m_hWnd, TRUE);
     if (!m_sStartFile.IsEmpty())
@@ -89,6 +113,11 @@ BOOL CTarnelDlgWnd::OnMessage(UINT nMsg, WPARAM wParam, LPARAM /*lParam*/, LRESU
         *pResult = reinterpret_cast<LRESULT>(m_hIcon);
         return TRUE;
     }
+    if (nMsg == WM_DPICHANGED) {
+        // The system scales the dialog, its controls and its font; the icons are ours.
+        SetIcons();
+        return FALSE;
+    }
     if (nMsg == WM_PAINT && IsIconic(m_hWnd)) {
         PaintMinimised();
         *pResult = 0;
@@ -103,9 +132,10 @@ void CTarnelDlgWnd::PaintMinimised() {
     SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0);
     RECT rect;
     GetClientRect(m_hWnd, &rect);
-    const int x = (rect.right - rect.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (rect.bottom - rect.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(hdc, x, y, m_hIcon);
+    const int nSize = ScaleToDpi(32, GetWindowDpi(m_hWnd));
+    DrawIconEx(hdc, (rect.right - rect.left - nSize + 1) / 2,
+               (rect.bottom - rect.top - nSize + 1) / 2, m_hIcon, nSize, nSize, 0, nullptr,
+               DI_NORMAL);
     EndPaint(m_hWnd, &ps);
 }
 

@@ -8,6 +8,7 @@
 class CTarnelDlgWnd : public CDialog, public CTarnelDlgWindow {
 public:
     explicit CTarnelDlgWnd(CWnd* pParent = nullptr);
+    ~CTarnelDlgWnd() override;
 
     // The controller: its members and handlers are the dialog's.
     CTarnelDlg& Controller() { return m_controller; }
@@ -35,10 +36,14 @@ protected:
 
 private:
     void PaintMinimised();
+    // The window's icons at the sizes its display scale asks for.
+    void SetIcons();
+    void DestroyIcons();
 
     CTarnelDlg m_controller;
     CString m_sStartFile;
-    HICON m_hIcon;
+    HICON m_hIcon = nullptr;
+    HICON m_hSmallIcon = nullptr;
     HCURSOR m_hCursorBeforeWait = nullptr;
     int m_nWaitDepth = 0;
 };

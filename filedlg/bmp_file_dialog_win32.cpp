@@ -35,13 +35,22 @@ void COXBmpFileDialog::OnNewFileSelect(const CString& sFileName) {
     m_dib.ReadReduced(path.GetPath(), paneSize);
 }
 
+void COXBmpFileDialog::PaintCross(CDC* pDC, const CRect& rectPaint) {
+    pDC->FillRect(rectPaint, pDC->GetCurrentBrush());
+    // As thick at every display scale as one pixel is at 100 %.
+    HPEN hPen = CreatePen(PS_SOLID, ScaleToDpi(1, GetWindowDpi(m_hWnd)), RGB(0, 0, 0));
+    HGDIOBJ hBefore = SelectObject(pDC->m_hDC, hPen);
+    pDC->MoveTo(rectPaint.left, rectPaint.top);
+    pDC->LineTo(rectPaint.right, rectPaint.bottom);
+    pDC->MoveTo(rectPaint.right, rectPaint.top);
+    pDC->LineTo(rectPaint.left, rectPaint.bottom);
+    SelectObject(pDC->m_hDC, hBefore);
+    DeleteObject(hPen);
+}
+
 void COXBmpFileDialog::OnPaintPreview(CDC* pDC, const CRect& rectPaint) {
     if (m_dib.IsEmpty()) {
-        pDC->FillRect(rectPaint, pDC->GetCurrentBrush());
-        pDC->MoveTo(rectPaint.left, rectPaint.top);
-        pDC->LineTo(rectPaint.right, rectPaint.bottom);
-        pDC->MoveTo(rectPaint.right, rectPaint.top);
-        pDC->LineTo(rectPaint.left, rectPaint.bottom);
+        PaintCross(pDC, rectPaint);
         return;
     }
     const CSize size = m_dib.GetSize();

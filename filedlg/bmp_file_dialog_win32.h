@@ -21,4 +21,7 @@ public:
 
 protected:
     COXDIB m_dib;
+
+private:
+    void PaintCross(CDC* pDC, const CRect& rectPaint);
 };

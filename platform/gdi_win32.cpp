@@ -1,4 +1,4 @@
-// Device contexts and device bitmaps.
+// Device contexts, device bitmaps and the display scale of a window.
 #include "platform/gdi_win32.h"
 
 #include "platform/window_win32.h"
@@ -35,4 +35,21 @@ BOOL CBitmap::DeleteObject() {
     const BOOL bDeleted = ::DeleteObject(m_hObject);
     m_hObject = nullptr;
     return bDeleted;
+}
+
+UINT GetWindowDpi(HWND hWnd) {
+    // Looked up, as Windows 7 and 8 do not have it.
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto pGetDpiForWindow =
+        reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (pGetDpiForWindow != nullptr && hWnd != nullptr) {
+        const UINT nDpi = pGetDpiForWindow(hWnd);
+        if (nDpi != 0)
+            return nDpi;
+    }
+    HDC hdc = ::GetDC(nullptr);
+    const int nDpi = ::GetDeviceCaps(hdc, LOGPIXELSY);
+    ::ReleaseDC(nullptr, hdc);
+    return nDpi > 0 ? static_cast<UINT>(nDpi) : 96;
 }

@@ -1,5 +1,5 @@
 // The GDI classes the Windows code paints with: device contexts and device bitmaps, thin owners
-// of their handles. Windows only.
+// of their handles, and the display scale lengths drawn in code follow. Windows only.
 #pragma once
 
 #include "platform/gdi_types.h"
@@ -78,3 +78,12 @@ public:
 
     HBITMAP m_hObject = nullptr;
 };
+
+// The dots per inch a window is shown at: its monitor's where Windows keeps a scale per monitor
+// (10 and later), else the system's (96 at 100 %).
+UINT GetWindowDpi(HWND hWnd);
+
+// A length in pixels at 100 % (96 dots per inch), at nDpi.
+inline int ScaleToDpi(int nLength, UINT nDpi) {
+    return ::MulDiv(nLength, static_cast<int>(nDpi), 96);
+}

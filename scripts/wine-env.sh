@@ -23,10 +23,21 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     (unset DISPLAY; wine wineboot -i >/dev/null 2>&1 && wineserver -w) || true
 fi
-# Wine's own "MS Sans Serif" has no Japanese glyphs, and the fallback it links to is monospaced
-# and wider than Japanese Windows' fonts: labels of the conversion dialog would wrap and be cut.
-# A proportional Japanese font in its place renders the dialog as Windows does.
-if [ -f "$WINEPREFIX/user.reg" ] && ! grep -q '"MS Sans Serif"="IPAPGothic"' "$WINEPREFIX/user.reg"; then
-    (unset DISPLAY; wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' \
-         /d 'IPAPGothic' /f >/dev/null 2>&1 && wineserver -w) || true
+# A Japanese Windows draws its dialogs in its Japanese fonts: "MS Sans Serif" templates in its UI
+# font, and "ＭＳ Ｐゴシック", "ＭＳ ゴシック" and "MS UI Gothic" are fonts it has. Wine has none of
+# them and falls back to a monospaced font, wider than Windows' own: labels would wrap and be cut.
+# The IPA fonts are drawn to the same measures, so the prefix names them in their place.
+fonts_marker=$WINEPREFIX/.tarnel-japanese-fonts-2
+if [ -f "$WINEPREFIX/user.reg" ] && [ ! -f "$fonts_marker" ]; then
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for pair in 'MS Sans Serif=IPAPGothic' 'MS UI Gothic=IPAPGothic' \
+            'ＭＳ Ｐゴシック=IPAPGothic' 'MS PGothic=IPAPGothic' 'ＭＳ ゴシック=IPAGothic' \
+            'MS Gothic=IPAGothic'; do
+            printf '"%s"="%s"\r\n' "${pair%%=*}" "${pair#*=}"
+        done
+    } | iconv -f UTF-8 -t UTF-16 > "$TARNEL_WINE_ROOT/tmp/fonts.reg"
+    (unset DISPLAY; wine regedit /S "$(winepath -w "$TARNEL_WINE_ROOT/tmp/fonts.reg" 2>/dev/null)" \
+         >/dev/null 2>&1 && wineserver -w && touch "$fonts_marker") || true
 fi

@@ -1,12 +1,14 @@
-// What the two Windows test drivers share: a running tally of checks, UTF-8 <-> UTF-16, and
-// waiting for something to happen in another program.
+// What the Windows test drivers share: a running tally of checks, UTF-8 <-> UTF-16, waiting for
+// something to happen in another program, and whether a window's texts fit their controls.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace driver {
 
@@ -101,6 +103,77 @@ inline void Screenshot(const std::wstring& sSync, const std::wstring& sName) {
     Check(WaitFor([&] { return GetFileAttributesW(sDone.c_str()) != INVALID_FILE_ATTRIBUTES; },
                   20000),
           "screenshot " + Utf8(sName));
+}
+
+// The room a control's own drawing takes from its text, in pixels at 100 %: a check box's box and
+// gap, a push button's edges, a group box's line on both sides of its title; -1 for a control
+// whose text is not drawn on one line as it stands (pictures, owner drawing, shortened paths).
+inline int RoomTakenFromText(HWND h) {
+    const LONG nStyle = GetWindowLongW(h, GWL_STYLE);
+    if (ClassOf(h) == L"Static") {
+        const LONG nType = nStyle & SS_TYPEMASK;
+        const bool bText = nType == SS_LEFT || nType == SS_CENTER || nType == SS_RIGHT ||
+                           nType == SS_LEFTNOWORDWRAP || nType == SS_SIMPLE;
+        return bText && (nStyle & SS_ELLIPSISMASK) == 0 ? 0 : -1;
+    }
+    if (ClassOf(h) != L"Button")
+        return -1;
+    switch (nStyle & BS_TYPEMASK) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        return 16;
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
+        return 4;
+    case BS_GROUPBOX:
+        return 16;
+    default:
+        return -1;
+    }
+}
+
+// Checks that every control below hTop with a text shows all of it on one line: measured with the
+// control's own font in this process (another process cannot select the font), against its
+// client rectangle at the window's display scale. Controls whose text the system writes (a
+// folder it shortens as it likes) are left out by their ids.
+inline void CheckTextsFit(HWND hTop, const std::string& sWindow,
+                          const std::vector<int>& systemTexts = {}) {
+    std::vector<HWND> controls;
+    EnumChildWindows(
+        hTop,
+        [](HWND h, LPARAM l) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    const int nDpi = static_cast<int>(GetDpiForWindow(hTop));
+    for (HWND h : controls) {
+        const std::wstring sText = TextOf(h);
+        const int nRoom = RoomTakenFromText(h);
+        if (sText.empty() || nRoom < 0 ||
+            std::find(systemTexts.begin(), systemTexts.end(), GetDlgCtrlID(h)) != systemTexts.end())
+            continue;
+        HDC hdc = GetDC(h);
+        HGDIOBJ hBefore =
+            SelectObject(hdc, reinterpret_cast<HGDIOBJ>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        RECT text{0, 0, 0, 0};
+        DrawTextW(hdc, sText.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(hdc, hBefore);
+        ReleaseDC(h, hdc);
+        RECT client;
+        GetClientRect(h, &client);
+        const bool bGroup =
+            (GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && ClassOf(h) == L"Button";
+        const bool bFits = text.right <= client.right - MulDiv(nRoom, nDpi, 96) &&
+                           (bGroup || text.bottom <= client.bottom);
+        Check(bFits, sWindow + ": \"" + Utf8(sText) + "\" (" + std::to_string(text.right) + "x" +
+                         std::to_string(text.bottom) + ") fits in " + std::to_string(client.right) +
+                         "x" + std::to_string(client.bottom));
+    }
 }
 
 // The summary line the test script requires, and the exit code.

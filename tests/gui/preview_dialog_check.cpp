@@ -1,7 +1,8 @@
 // The bitmap open dialog with its preview pane, explorer-style or the older one, shown by this
 // program and driven from a second thread as a user would: the added controls, the preview
 // switched on and off, pictures read back from the pane, the crossed box, two files selected,
-// Cancel and OK. Windows program, run under a virtual display by run_gui_tests.sh.
+// Cancel and OK; the texts of its template fit their controls at the display's scale. Windows
+// program, run under a virtual display by run_gui_tests.sh at each scale.
 // Usage: preview_dialog_check WORK_DIR SYNC_DIR RESOURCE-8BIT.BMP explorer|old
 #include "platform/win32.h"
 
@@ -224,6 +225,8 @@ void CheckControls(const Ui& ui) {
     const LONG dx = (rCheck.left - rPane.left) - expected.right;
     const LONG dy = (rCheck.top - rPane.top) - expected.bottom;
     Check(dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1, "check box and pane keep their places");
+    driver::CheckTextsFit(hDialog, ui.bExplorer ? "explorer-style template" : "older template",
+                          {stc1});
     Check(!ui.Checked(), "the preview starts off");
     Check(!IsWindowVisible(ui.hPane), "the pane starts hidden");
 }
@@ -243,7 +246,9 @@ void DriveCancelledRun(const Ui& ui, const std::wstring& sSync) {
           sStyle + "switching the preview on shows the pane");
     Check(WaitFor([&] { return PaneShows(ui.hPane, test_pictures::Expected24); }),
           sStyle + "the pane shows the 24-bit picture stretched to its shape");
-    driver::Screenshot(sSync, ui.bExplorer ? L"preview-explorer" : L"preview-older");
+    driver::Screenshot(sSync,
+                       std::wstring(ui.bExplorer ? L"preview-explorer-" : L"preview-older-") +
+                           std::to_wstring(GetDpiForWindow(ui.hTop)));
 
     ui.Select({L"b8.BMP"});
     Check(WaitFor([&] { return PaneShows(ui.hPane, test_pictures::Expected8); }),
@@ -348,6 +353,8 @@ int wmain(int argc, wchar_t** argv) {
             "usage: preview_dialog_check WORK_DIR SYNC_DIR RESOURCE-8BIT.BMP explorer|old\n");
         return 2;
     }
+    // As Tarnel.exe's manifest asks.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     const bool bExplorer = std::wstring(argv[4]) == L"explorer";
     // A Japanese folder: paths reach the system as UTF-16 all the way.
     const std::wstring sFolder =

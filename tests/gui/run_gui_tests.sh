@@ -2,10 +2,12 @@
 # Window and automation tests of Tarnel.exe under Xvfb and Wine (registration for a user who may
 # not write the machine's classes included): dib_paint.exe paints bitmaps into
 # a window and reads them back, gui_driver.exe drives the dialog, dialog_check.exe the window
-# framework's dialog procedure (escaping exceptions, F1), preview_dialog_check.exe the
-# bitmap open dialog in both styles, copy_status_check.exe the tree copy's status window, auto_client.exe and a VBScript run by Wine's cscript drive
-# "Tarnel.Application"; this script provides the input files, takes the screenshots the drivers
-# ask for, and compares every converted file with cjpeg and djpeg.
+# framework's dialog procedure (escaping exceptions, F1), copy_status_check.exe the tree copy's
+# status window, auto_client.exe and a VBScript run by Wine's cscript drive "Tarnel.Application";
+# then at 96, 144 and 192 dots per inch scale_check.exe measures the texts of Tarnel's dialogs and
+# the status window and preview_dialog_check.exe drives the bitmap open dialog in both styles.
+# This script provides the input files, takes the screenshots the drivers ask for, and compares
+# every converted file with cjpeg and djpeg.
 # Usage: run_gui_tests.sh BUILD_DIR (the MinGW build folder)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,8 +20,8 @@ sync=$build/gui-sync
 shots=$build/screenshots
 winpath() { echo "Z:${1//\//\\}"; }
 
-run_under_display() {
-    # Screenshots on request of the driver, while it runs.
+# Screenshots on request of the drivers, while they run; the watcher's process id in $watcher.
+watch_for_screenshots() {
     ( while :; do
           for req in "$sync"/*.req; do
               [ -e "$req" ] || continue
@@ -30,7 +32,11 @@ run_under_display() {
           done
           sleep 0.2
       done ) &
-    local watcher=$!
+    watcher=$!
+}
+
+run_under_display() {
+    watch_for_screenshots
     timeout --kill-after=10 240 wine "$build/tests/gui_driver.exe" "$(winpath "$build/app/Tarnel.exe")" \
         "$(winpath "$work")" "$(winpath "$sync")"
     local status=$?
@@ -38,14 +44,6 @@ run_under_display() {
         "$(winpath "$sync")" > "$work/status.log" 2>&1
     cat "$work/status.log"
     grep -q "STATUS SUMMARY: checks=[0-9]* failures=0" "$work/status.log" || status=1
-    for style in explorer old; do
-        timeout --kill-after=10 120 wine "$build/tests/preview_dialog_check.exe" "$(winpath "$work")" \
-            "$(winpath "$sync")" "$(winpath "$repo/tests/data/resource-8bit.bmp")" $style \
-            > "$work/preview-$style.log" 2>&1
-        grep -av "fixme\|Read access denied" "$work/preview-$style.log"
-        grep -aq "PREVIEW [A-Z]* SUMMARY: checks=[0-9]* failures=0" "$work/preview-$style.log" ||
-            status=1
-    done
     kill "$watcher" 2>/dev/null
 
     timeout --kill-after=10 60 wine "$build/tests/dialog_check.exe" > "$work/dialog.log" 2>&1
@@ -104,9 +102,43 @@ run_under_display() {
     return $status
 }
 
+# The windows whose sizes follow the display scale, at one scale: Tarnel's dialogs and the copy
+# status window, and both open dialogs with a picture in the pane.
+run_at_scale() {  # DPI
+    local dpi=$1 status=0
+    watch_for_screenshots
+    timeout --kill-after=10 60 wine "$build/tests/scale_check.exe" \
+        "$(winpath "$build/app/Tarnel.exe")" "$(winpath "$sync")" "$dpi" > "$work/scale.log" 2>&1
+    grep -av "fixme" "$work/scale.log"
+    grep -aq "SCALE SUMMARY: checks=[0-9]* failures=0" "$work/scale.log" || status=1
+    for style in explorer old; do
+        timeout --kill-after=10 120 wine "$build/tests/preview_dialog_check.exe" "$(winpath "$work")" \
+            "$(winpath "$sync")" "$(winpath "$repo/tests/data/resource-8bit.bmp")" $style \
+            > "$work/preview-$style.log" 2>&1
+        grep -av "fixme\|Read access denied" "$work/preview-$style.log"
+        grep -aq "PREVIEW [A-Z]* SUMMARY: checks=[0-9]* failures=0" "$work/preview-$style.log" ||
+            status=1
+    done
+    kill "$watcher" 2>/dev/null
+    wineserver -k 2>/dev/null
+    return $status
+}
+
+# The display scale as Windows stores it; programs started afterwards are shown at it.
+set_display_scale() {  # DPI
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
+
 # Second entry: inside the virtual display.
 if [ "${2:-}" = "--inside-display" ]; then
     run_under_display
+    exit $?
+fi
+if [ "${2:-}" = "--at-scale" ]; then
+    run_at_scale "$3"
     exit $?
 fi
 
@@ -141,6 +173,12 @@ head -c $(( $(stat -c %s "$work/full.jpg") - 300 )) "$work/full.jpg" > "$work/cu
 
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$build" --inside-display
 driver_status=$?
+for dpi in 96 144 192; do
+    set_display_scale "$dpi"
+    xvfb-run -a -s "-screen 0 2048x1536x24 -nolisten tcp" bash "$0" "$build" --at-scale "$dpi" ||
+        driver_status=1
+done
+set_display_scale 96
 
 failures=0
 compare() {  # NAME OURS PEER-COMMAND...
@@ -169,7 +207,11 @@ compare "automation auto.jpg against cjpeg" "$work/auto.jpg" cjpeg "$work/in.bmp
 compare "automation auto.bmp against djpeg -bmp" "$work/auto.bmp" djpeg -bmp "$work/auto.jpg"
 compare "VBScript vbs.jpg against cjpeg" "$work/vbs.jpg" cjpeg "$work/in.bmp"
 compare "VBScript vbs.bmp against djpeg -bmp" "$work/vbs.bmp" djpeg -bmp "$work/vbs.jpg"
-for shot in main version copy-status preview-explorer preview-older; do
+shots_at_scale=()
+for dpi in 96 144 192; do
+    shots_at_scale+=("main-$dpi" "version-$dpi" "copy-status-$dpi" "preview-explorer-$dpi" "preview-older-$dpi")
+done
+for shot in main version copy-status "${shots_at_scale[@]}"; do
     if [ -s "$shots/$shot.png" ]; then
         echo "ok   screenshot $shots/$shot.png"
     else
