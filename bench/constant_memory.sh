@@ -2,18 +2,21 @@
 # Peak memory and time of tarnel-cli against cjpeg/djpeg at 12, 48 and 400 MP: BMP -> baseline
 # JPEG, JPEG -> 24-bit BMP and JPEG -> 8-bit BMP (256 colours, libjpeg's two-pass quantiser), with
 # libjpeg-turbo's own in-memory time as the floor (tjbench); then the Windows build under Wine
-# against cjpeg.exe/djpeg.exe built from the same libjpeg source, one warm wine server, start-up
-# subtracted. A measurement, not a test: run it by hand.
-# Usage: bench/constant_memory.sh [runs, default 7] [--skip-400] [--skip-windows]
+# against cjpeg.exe/djpeg.exe built from the same libjpeg source, one warm wine server, each time
+# whole (start-up included; a do-nothing program's start is shown beside them). A measurement,
+# not a test: run it by hand.
+# Usage: bench/constant_memory.sh [runs, default 7] [--skip-400] [--skip-windows] [--only-windows]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=7
 skip400=false
 skipWindows=false
+onlyWindows=false
 for arg in "$@"; do
     case "$arg" in
         --skip-400) skip400=true ;;
         --skip-windows) skipWindows=true ;;
+        --only-windows) onlyWindows=true ;;
         *) runs=$arg ;;
     esac
 done
@@ -59,6 +62,7 @@ report_floor() {  # FLOOR-SECONDS
 echo "Linux: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 sizes=(4000x3000 8000x6000)
 $skip400 || sizes+=(20000x20000)
+$onlyWindows && sizes=()
 for size in "${sizes[@]}"; do
     w=${size%x*}; h=${size#*x}
     bmp=$(picture "$w" "$h")
@@ -100,20 +104,18 @@ wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine "$work/nothing.exe"
 read -r _ start startKiB < <(measure nothing wine "$work/nothing.exe")
-awk -v t="$start" -v m="$startKiB" 'BEGIN {printf "Windows under Wine: a do-nothing program takes %.3f s (subtracted below) and %.1f MiB\n", t, m / 1024}'
-wreport() {
-    awk -v s="$start" 'NR==1 {ref=$2-s} {t=$2-s; printf "  %-22s %7.3f s  %5.2fx  %8.1f MiB\n", $1, t, (ref>0 ? t/ref : 0), $3/1024}'
-}
+awk -v t="$start" -v m="$startKiB" 'BEGIN {printf "Windows under Wine: a do-nothing program takes %.3f s and %.1f MiB (included below)\n", t, m / 1024}'
 for size in 4000x3000 8000x6000; do
-    bmp=$work/pic-$size.bmp; jpg=$work/pic-$size.jpg
+    bmp=$(picture "${size%x*}" "${size#*x}"); jpg=$work/pic-$size.jpg
+    [ -f "$jpg" ] || cjpeg -quality 75 -outfile "$jpg" "$bmp"
     echo "== $size under Wine, median of $runs"
     echo " BMP -> JPEG"
     { fresh=$work/wout-cjpeg.jpg measure cjpeg.exe wine "$wcjpeg" -quality 75 -outfile "$work/wout-cjpeg.jpg" "$bmp"
-      fresh=$work/wout-tarnel.jpg measure tarnel-cli.exe wine "$wcli" compress "$bmp" "$work/wout-tarnel.jpg" --yes; } | wreport
+      fresh=$work/wout-tarnel.jpg measure tarnel-cli.exe wine "$wcli" compress "$bmp" "$work/wout-tarnel.jpg" --yes; } | report
     same "$work/wout-cjpeg.jpg" "$work/wout-tarnel.jpg"
     echo " JPEG -> BMP, 24-bit"
     { fresh=$work/wout-djpeg.bmp measure djpeg.exe wine "$wdjpeg" -bmp -outfile "$work/wout-djpeg.bmp" "$jpg"
-      fresh=$work/wout-tarnel.bmp measure tarnel-cli.exe wine "$wcli" uncompress "$jpg" "$work/wout-tarnel.bmp" --yes; } | wreport
+      fresh=$work/wout-tarnel.bmp measure tarnel-cli.exe wine "$wcli" uncompress "$jpg" "$work/wout-tarnel.bmp" --yes; } | report
     same "$work/wout-djpeg.bmp" "$work/wout-tarnel.bmp"
     rm -f "$work"/wout-*.bmp
 done

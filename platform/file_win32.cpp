@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 #include "platform/file.h"
@@ -394,12 +395,13 @@ LONG replace_file_os::CreateTemp(const CString& sPath, const CString& sReplaced,
     const std::wstring sWide = Utf8ToWide(sPath);
     // Replacing a file, the new one is its owner's alone until it takes the old one's access
     // list; a new file has its folder's from the start, as it will have when complete.
-    COwnerOnlyDescriptor ownerOnly;
-    const bool bReplacing =
-        GetFileAttributesW(Utf8ToWide(sReplaced).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // (The security functions are loaded on their first call: a new file does without them.)
+    std::optional<COwnerOnlyDescriptor> ownerOnly;
+    if (GetFileAttributesW(Utf8ToWide(sReplaced).c_str()) != INVALID_FILE_ATTRIBUTES)
+        ownerOnly.emplace();
     // Deletion is shared so that an interruption can remove the file while it is open.
     HANDLE h = CreateFileW(sWide.c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL,
-                           FILE_SHARE_DELETE, bReplacing ? ownerOnly.Attributes() : nullptr,
+                           FILE_SHARE_DELETE, ownerOnly ? ownerOnly->Attributes() : nullptr,
                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return static_cast<LONG>(GetLastError());
@@ -414,6 +416,8 @@ LONG replace_file_os::CreateTemp(const CString& sPath, const CString& sReplaced,
 
 void replace_file_os::TakeOverFrom(CFile::Handle hTemp, const CString& sReplaced) {
     const std::wstring sWide = Utf8ToWide(sReplaced);
+    if (GetFileAttributesW(sWide.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;  // a new file: its folder's access list is already its own
     TakeOverAttributes(sWide, AsHandle(hTemp));
     TakeOverAccess(sWide, AsHandle(hTemp));
 }
