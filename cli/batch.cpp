@@ -15,19 +15,26 @@
 #include <thread>
 #include <vector>
 
+#include "cli/messages.h"
 #include "cli/one_file.h"
 #include "platform/file.h"
+#include "platform/interrupt.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Asked for by Ctrl-C or a termination request: no new file is started. An atomic that needs
-// no lock may be set from a signal handler and read from the workers.
+// Asked for by Ctrl-C or a termination request: no new file is started, and the run ends by
+// the signal once the running files are done. Atomics that need no lock may be set from a signal
+// handler and read from the workers.
 std::atomic<bool> g_bStopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> g_nStopSignal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-void RequestStop(int) { g_bStopRequested = true; }
+void RequestStop(int nSignal) {
+    g_nStopSignal = nSignal;
+    g_bStopRequested = true;
+}
 
 // Ctrl-C and termination requests stop the batch while it runs; the previous handlers come
 // back afterwards. Every later request only repeats the stop: the running files end, so none
@@ -100,7 +107,7 @@ void AddFolder(const CliOptions& o, const fs::path& folder, std::vector<BatchIte
             files.push_back(it->path());
     }
     if (error)
-        rItems.push_back(Problem(folder, "フォルダーを読めません: " + error.message()));
+        rItems.push_back(Problem(folder, Say(Msg::FolderUnreadable, error.message().c_str())));
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files)
         rItems.push_back(ItemFor(o, file, file.lexically_relative(folder)));
@@ -136,10 +143,10 @@ void RefuseClashes(std::vector<BatchItem>& rItems) {
         const fs::path destination = Resolved(item.destination);
         const auto earlier = outputs.find(destination);
         if (sources.count(destination) != 0)
-            item.sProblem = "出力 " + item.destination.u8string() + " が入力のひとつと同じです";
+            item.sProblem = Say(Msg::OutputIsInput, item.destination.u8string().c_str());
         else if (earlier != outputs.end())
-            item.sProblem = "出力 " + item.destination.u8string() + " は " +
-                            earlier->second->source.u8string() + " の出力と重なります";
+            item.sProblem = Say(Msg::OutputClash, item.destination.u8string().c_str(),
+                                earlier->second->source.u8string().c_str());
         else
             outputs.emplace(destination, &item);
     }
@@ -155,7 +162,7 @@ std::vector<BatchItem> PlanBatch(const CliOptions& o) {
         else if (o.bRecursive)
             AddFolder(o, input, items);
         else
-            items.push_back(Problem(input, "フォルダーです (中のファイルは -r で変換します)"));
+            items.push_back(Problem(input, Say(Msg::FolderNeedsR)));
     }
     DropRepeatedSources(items);
     RefuseClashes(items);
@@ -212,40 +219,41 @@ private:
     bool m_bProgressShown = false;
 };
 
-// What one item comes to; rsMessage says why it failed or what the warnings were.
+// What one item comes to; rsMessage holds the lines that say why it failed, what the warnings
+// were, or, with --verbose, what was done.
 ItemResult BatchRun::Convert(const BatchItem& item, std::string& rsMessage) const {
-    if (!item.sProblem.empty()) {
-        rsMessage = item.sProblem + "\n";
-        return ItemResult::Failed;
-    }
     const std::string sSource = item.source.u8string();
     const std::string sDestination = item.destination.u8string();
-    const CString sProblem = SourceProblem(sSource.c_str());
-    if (!sProblem.IsEmpty()) {
-        rsMessage = std::string(sProblem) + "\n";
+    const auto fail = [&](const std::string& sFile, const std::string& sWhat) {
+        rsMessage = "tarnel-cli: " + sFile + ": " + sWhat + "\n";
         return ItemResult::Failed;
-    }
+    };
+    if (!item.sProblem.empty())
+        return fail(sSource, item.sProblem);
+    if (const std::string sFault = SourceFault(sSource); !sFault.empty())
+        return fail(sSource, sFault);
     std::error_code error;
-    if (fs::exists(item.destination, error) && !m_options.bYes)
+    if (fs::exists(item.destination, error) && !m_options.bYes) {
+        if (m_options.bVerbose)
+            rsMessage = Say(Msg::Skipped, sSource.c_str(), sDestination.c_str()) + "\n";
         return ItemResult::Skipped;
+    }
     if (!m_options.sOutDir.empty()) {
         fs::create_directories(item.destination.parent_path(), error);
-        if (error) {
-            rsMessage = "フォルダー " + item.destination.parent_path().u8string() +
-                        " を作れません: " + error.message() + "\n";
-            return ItemResult::Failed;
-        }
+        if (error)
+            return fail(sSource, Say(Msg::CannotMakeFolder,
+                                     item.destination.parent_path().u8string().c_str(),
+                                     error.message().c_str()));
     }
+    if (const std::string sFault = DestinationFault(sDestination); !sFault.empty())
+        return fail(sDestination, sFault);
     const ConversionOutcome outcome = ConvertOneFile(m_options, sSource, sDestination);
-    rsMessage = OutcomeText(outcome);
-    switch (outcome.result) {
-    case ConversionResult::Converted:
-        return ItemResult::Converted;
-    case ConversionResult::ConvertedWithWarnings:
-        return ItemResult::Warnings;
-    default:
+    rsMessage = OutcomeReport(outcome, sSource);
+    if (outcome.result == ConversionResult::Failed)
         return ItemResult::Failed;
-    }
+    if (m_options.bVerbose)
+        rsMessage += Say(Msg::Converted, sSource.c_str(), sDestination.c_str()) + "\n";
+    return HasWarnings(outcome) ? ItemResult::Warnings : ItemResult::Converted;
 }
 
 void BatchRun::Work() {
@@ -266,7 +274,7 @@ void BatchRun::Finish(const BatchItem& item, ItemResult result, const std::strin
     m_progress.nBytesDone += item.nBytes;
     if (!sMessage.empty()) {
         ClearProgress();
-        std::fprintf(m_io.err, "%s: %s", item.source.u8string().c_str(), sMessage.c_str());
+        std::fputs(sMessage.c_str(), m_io.err);
         std::fflush(m_io.err);
     }
     m_changed.notify_one();
@@ -290,16 +298,16 @@ void BatchRun::ClearProgress() {
 
 void BatchRun::PrintSummary(double dSeconds) {
     const std::size_t nNotStarted = m_items.size() - m_progress.nFilesDone;
-    std::fprintf(m_io.out, "変換 %zu, 警告付き %zu, 失敗 %zu, スキップ %zu",
-                 Count(ItemResult::Converted), Count(ItemResult::Warnings),
-                 Count(ItemResult::Failed), Count(ItemResult::Skipped));
+    std::string sSummary =
+        Say(Msg::Summary, Count(ItemResult::Converted), Count(ItemResult::Warnings),
+            Count(ItemResult::Failed), Count(ItemResult::Skipped));
     if (Count(ItemResult::Skipped) != 0)
-        std::fputs(" (出力が既にあります。--yes で置き換えます)", m_io.out);
-    std::fputs("\n", m_io.out);
+        sSummary += Say(Msg::SkippedHint);
+    std::fprintf(m_io.out, "%s\n", sSummary.c_str());
     if (nNotStarted != 0)
-        std::fprintf(m_io.out, "中断しました: %zu ファイルは変換していません\n", nNotStarted);
+        std::fprintf(m_io.out, "%s\n", Say(Msg::NotStarted, nNotStarted).c_str());
     if (m_options.bTime)
-        std::fprintf(m_io.out, "%f 秒\n", dSeconds);
+        std::fprintf(m_io.out, "%s\n", Say(Msg::Seconds, dSeconds).c_str());
 }
 
 int BatchRun::ExitCode() const {
@@ -326,7 +334,7 @@ int BatchRun::Run() {
         }
         if (g_bStopRequested) {
             ClearProgress();
-            std::fputs("中断します: 変換中のファイルを終えてから止まります\n", m_io.err);
+            std::fprintf(m_io.err, "tarnel-cli: %s\n", Say(Msg::Stopping).c_str());
             std::fflush(m_io.err);
         }
     }
@@ -337,29 +345,34 @@ int BatchRun::Run() {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearProgress();
     PrintSummary(dSeconds);
+    std::fflush(m_io.out);
+    // Interrupted, the run ends as the signal ends a program, so that a shell loop around
+    // tarnel-cli stops as it does around djpeg.
+    if (g_bStopRequested)
+        EndAsInterrupted(g_nStopSignal);
     return ExitCode();
 }
 
 }  // namespace
 
 std::string ProgressLine(const BatchProgress& p) {
-    std::string s = std::to_string(p.nFilesDone) + "/" + std::to_string(p.nFiles) + " ファイル  " +
-                    Megabytes(p.nBytesDone) + "/" + Megabytes(p.nBytes) + " MB";
+    std::string s =
+        Say(Msg::Progress, std::to_string(p.nFilesDone).c_str(), std::to_string(p.nFiles).c_str(),
+            Megabytes(p.nBytesDone).c_str(), Megabytes(p.nBytes).c_str());
     if (p.nBytesDone == 0 || p.dSeconds <= 0)
         return s;
     const double dRate = static_cast<double>(p.nBytesDone) / p.dSeconds;
-    s += "  " + Megabytes(static_cast<std::uintmax_t>(dRate)) + " MB/s  残り " +
-         MinutesAndSeconds(static_cast<double>(p.nBytes - p.nBytesDone) / dRate);
-    return s;
+    return s + Say(Msg::ProgressRate, Megabytes(static_cast<std::uintmax_t>(dRate)).c_str(),
+                   MinutesAndSeconds(static_cast<double>(p.nBytes - p.nBytesDone) / dRate).c_str());
 }
 
 int RunBatch(const CliOptions& options, const CliStreams& io) {
     std::vector<BatchItem> items = PlanBatch(options);
     if (items.empty())  // only folders, with nothing the walk takes
-        std::fputs(options.command == CliCommand::Compress
-                       ? "変換するビットマップ (.bmp, .dib) が見つかりません\n"
-                       : "変換する JPEG (.jpg, .jpeg, .jpe, .jfif) が見つかりません\n",
-                   io.err);
+        std::fprintf(
+            io.err, "tarnel-cli: %s\n",
+            Say(options.command == CliCommand::Compress ? Msg::NoBitmapsFound : Msg::NoJpegsFound)
+                .c_str());
     BatchRun run(options, io, std::move(items));
     return run.Run();
 }

@@ -1,11 +1,14 @@
-// tarnel-cli's run: the dialog's rules for existence, overwriting and reporting, on a terminal.
+// tarnel-cli's run: the dialog's rules for existence, overwriting and reporting, on a terminal,
+// in the words of the user's language.
 #include "cli/cli.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/batch.h"
 #include "cli/cli_options.h"
+#include "cli/messages.h"
 #include "cli/one_file.h"
 #include "imagefile/dib/dib.h"
 #include "platform/file.h"
@@ -15,13 +18,40 @@
 
 namespace {
 
+// One file's two ends: the paths the file objects open and the names the user is shown.
+struct Ends {
+    std::string sSource;
+    std::string sDestination;
+    std::string sSourceName;
+    std::string sDestinationName;
+    bool bSourceIsStream = false;
+    bool bDestinationIsStream = false;
+};
+
+// "-" stands for standard input or output, opened as they are.
+Ends EndsOf(const CliOptions& o) {
+    Ends ends{o.sSource, o.sDestination, o.sSource, o.sDestination};
+    if (o.sSource == kStandardStream) {
+        ends.sSource = kStandardInputPath;
+        ends.sSourceName = "stdin";
+        ends.bSourceIsStream = true;
+    }
+    if (o.sDestination == kStandardStream) {
+        ends.sDestination = kStandardOutputPath;
+        ends.sDestinationName = "stdout";
+        ends.bDestinationIsStream = true;
+    }
+    return ends;
+}
+
 // The dialog's overwrite question; without a terminal to ask on, only --yes says yes.
 bool MayReplace(const std::string& sPath, bool bYes, const CliStreams& io) {
     if (bYes)
         return true;
-    std::fputs(OverwriteQuestion(sPath.c_str()), io.err);
+    std::fputs(Say(Msg::Overwrite, sPath.c_str()).c_str(), io.err);
     if (!io.bInteractive) {
-        std::fprintf(io.err, "\n端末から確認できないため上書きしません (--yes で置き換えます)\n");
+        std::fprintf(io.err, "\n");
+        Complain(io.err, sPath, Say(Msg::NotOverwritten));
         return false;
     }
     std::fprintf(io.err, " [y/N] ");
@@ -32,26 +62,29 @@ bool MayReplace(const std::string& sPath, bool bYes, const CliStreams& io) {
     return szAnswer[0] == 'y' || szAnswer[0] == 'Y';
 }
 
-int ExitCodeFor(ConversionResult result) {
-    switch (result) {
-    case ConversionResult::Converted:
-        return kExitSuccess;
-    case ConversionResult::ConvertedWithWarnings:
-        return kExitWarnings;
-    default:
-        return kExitFailure;
+// The checks before any run: the source can be read, the destination can be written, and an
+// existing destination may go.
+bool MayRun(const CliOptions& o, const Ends& ends, const CliStreams& io) {
+    if (ends.bDestinationIsStream && io.bOutputIsTerminal) {
+        Complain(io.err, ends.sDestinationName, Say(Msg::Terminal));
+        return false;
     }
-}
-
-// The checks before any run: the source is there, and an existing destination may go.
-bool MayRun(const CliOptions& o, const CliStreams& io) {
-    const CString sProblem = SourceProblem(o.sSource.c_str());
-    if (!sProblem.IsEmpty()) {
-        std::fprintf(io.err, "%s\n", static_cast<LPCTSTR>(sProblem));
+    if (!ends.bSourceIsStream) {
+        const std::string sFault = SourceFault(ends.sSource);
+        if (!sFault.empty()) {
+            Complain(io.err, ends.sSourceName, sFault);
+            return false;
+        }
+    }
+    if (ends.bDestinationIsStream)
+        return true;
+    const std::string sFault = DestinationFault(ends.sDestination);
+    if (!sFault.empty()) {
+        Complain(io.err, ends.sDestinationName, sFault);
         return false;
     }
     // A device or a pipe is written, not replaced: nothing to ask.
-    return !IsRegularFile(o.sDestination.c_str()) || MayReplace(o.sDestination, o.bYes, io);
+    return !IsRegularFile(ends.sDestination.c_str()) || MayReplace(ends.sDestination, o.bYes, io);
 }
 
 BOOL ApplyStep(COXDIB& dib, const TransformStep& step) {
@@ -67,42 +100,64 @@ BOOL ApplyStep(COXDIB& dib, const TransformStep& step) {
     }
 }
 
+void PrintSeconds(const CliOptions& o, DWORD nStart, const CliStreams& io) {
+    if (o.bTime)
+        std::fprintf(io.out, "%s\n", Say(Msg::Seconds, (GetTickCount() - nStart) / 1000.0).c_str());
+}
+
 int Transform(const CliOptions& o, const CliStreams& io) {
-    if (!MayRun(o, io))
+    const Ends ends = EndsOf(o);
+    if (ends.bSourceIsStream || ends.bDestinationIsStream) {
+        std::fprintf(io.err, "tarnel-cli: %s\n", Say(Msg::TransformNeedsTwo).c_str());
+        return kExitUsage;
+    }
+    if (!MayRun(o, ends, io))
         return kExitFailure;
     const DWORD nStart = GetTickCount();
     COXDIB dib;
     if (!dib.Read(o.sSource.c_str())) {
-        std::fprintf(io.err, "例外 : %s はビットマップとして読めません\n", o.sSource.c_str());
+        Complain(io.err, o.sSource, Say(Msg::NotABitmap));
         return kExitFailure;
     }
     for (const TransformStep& step : o.transform)
         if (!ApplyStep(dib, step)) {
-            // Resizing takes 8 bits and more; rotation fails only for lack of memory.
-            std::fprintf(io.err, "例外 : %s は%sできません\n", o.sSource.c_str(),
-                         step.kind == TransformStep::Resize ? "拡大縮小" : "回転・反転");
+            Complain(io.err, o.sSource,
+                     Say(step.kind == TransformStep::Resize ? Msg::CannotResize : Msg::CannotTurn));
             return kExitFailure;
         }
     if (!dib.Write(o.sDestination.c_str())) {
-        std::fprintf(io.err, "例外 : %s に書き込めません\n", o.sDestination.c_str());
+        Complain(io.err, o.sDestination, Say(Msg::CannotWrite));
         return kExitFailure;
     }
-    if (o.bTime)
-        std::fprintf(io.out, "%f 秒\n", (GetTickCount() - nStart) / 1000.0);
+    PrintSeconds(o, nStart, io);
     return kExitSuccess;
 }
 
 int Convert(const CliOptions& o, const CliStreams& io) {
-    if (!MayRun(o, io))
+    const Ends ends = EndsOf(o);
+    if (!MayRun(o, ends, io))
         return kExitFailure;
-
     const DWORD nStart = GetTickCount();
-    const ConversionOutcome outcome = ConvertOneFile(o, o.sSource, o.sDestination);
-    std::fputs(OutcomeText(outcome).c_str(), io.err);
-    const DWORD nElapsed = GetTickCount() - nStart;
-    if (o.bTime)
-        std::fprintf(io.out, "%f 秒\n", nElapsed / 1000.0);
-    return ExitCodeFor(outcome.result);
+    const ConversionOutcome outcome = ConvertOneFile(o, ends.sSource, ends.sDestination);
+    std::fputs(OutcomeReport(outcome, ends.sSourceName).c_str(), io.err);
+    PrintSeconds(o, nStart, io);
+    if (outcome.result == ConversionResult::Failed)
+        return kExitFailure;
+    return HasWarnings(outcome) ? kExitWarnings : kExitSuccess;
+}
+
+// Help and the version go to standard output; a failed write there is a failure, as for the
+// GNU tools (tarnel-cli --version > /dev/full).
+int PrintText(const std::string& sText, const CliStreams& io) {
+    errno = 0;
+    if (std::fputs(sText.c_str(), io.out) < 0 || std::fflush(io.out) != 0 ||
+        std::ferror(io.out) != 0) {
+        const int nError = errno != 0 ? errno : EIO;
+        std::fprintf(io.err, "tarnel-cli: %s\n",
+                     Say(Msg::WriteError, static_cast<LPCTSTR>(SystemErrorText(nError))).c_str());
+        return kExitFailure;
+    }
+    return kExitSuccess;
 }
 
 }  // namespace
@@ -111,17 +166,14 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io) {
     CliOptions options;
     std::string sError;
     if (!ParseCliOptions(argc - 1, argv + 1, options, sError)) {
-        std::fprintf(io.err, "tarnel-cli: %s\n'tarnel-cli --help' で使い方を表示します\n",
-                     sError.c_str());
+        std::fprintf(io.err, "tarnel-cli: %s\n%s\n", sError.c_str(), Say(Msg::TryHelp).c_str());
         return kExitUsage;
     }
     switch (options.command) {
     case CliCommand::Help:
-        std::fputs(kCliUsage, io.out);
-        return kExitSuccess;
+        return PrintText(UsageText(), io);
     case CliCommand::Version:
-        std::fputs("tarnel-cli " TARNEL_VERSION "\n", io.out);
-        return kExitSuccess;
+        return PrintText("tarnel-cli " TARNEL_VERSION "\n", io);
     default:
         break;
     }

@@ -10,6 +10,7 @@ enum CliExit : int {
     kExitUsage = 2,     // the command line could not be understood
     kExitWarnings = 3,  // converted, but libjpeg reported warnings
 };
+// An interrupted run ends by the signal instead, as shells expect.
 
 struct CliStreams {
     std::FILE* in;  // answers to the overwrite question
@@ -17,6 +18,7 @@ struct CliStreams {
     std::FILE* err;
     bool bInteractive;       // whether the overwrite question may be asked on in
     bool bProgress = false;  // whether err is a terminal that may show a batch's progress line
+    bool bOutputIsTerminal = false;  // whether out is a terminal, which takes no picture
 };
 
 int RunCli(int argc, const char* const* argv, const CliStreams& streams);

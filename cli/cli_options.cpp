@@ -1,79 +1,34 @@
 // Parsing tarnel-cli's command line.
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <set>
+#include <type_traits>
 #include <vector>
 
-const char* const kCliUsage =
-    "使い方:\n"
-    "  tarnel-cli compress BMP JPEG [options]     ビットマップを JPEG に変換\n"
-    "  tarnel-cli uncompress JPEG BMP [options]   JPEG をビットマップに変換\n"
-    "  tarnel-cli transform BMP BMP [steps]       ビットマップを回転・反転・拡大縮小\n"
-    "  tarnel-cli compress|uncompress FILE... [--out-dir DIR] [-r] [-j N] [options]\n"
-    "                                             多くのファイル・フォルダーを一度に変換\n"
-    "\n"
-    "一度に変換 (パスが入力と出力の 2 つでないとき, 2 つ目が入力の種類の名前 (compress b.bmp)\n"
-    "のとき, または下のどれかを付けたとき):\n"
-    "      --out-dir DIR    出力先のフォルダー (無ければ作る; フォルダーの階層はそのまま)。\n"
-    "                       省略すると入力の隣に .jpg / .bmp を作る\n"
-    "  -r, --recursive      フォルダーの中を下まで変換 (compress: .bmp .dib,\n"
-    "                       uncompress: .jpg .jpeg .jpe .jfif)\n"
-    "  -j, --jobs N         同時に変換するファイル数 (default: CPU のコア数)\n"
-    "      --quiet          端末に進み具合を表示しない\n"
-    "  既存の出力は --yes のときだけ置き換え, ほかは飛ばして数える。\n"
-    "  1 つが失敗してもほかは続ける。Ctrl-C で新しいファイルを始めず, 変換中のものは終えて止まる\n"
-    "\n"
-    "compress options:\n"
-    "  -q, --quality N      品質 (default 75)\n"
-    "  -g, --grayscale      グレースケールの JPEG\n"
-    "  -p, --progressive    プログレッシブ JPEG\n"
-    "      --baseline       品質が 75 以外のときベースライン互換の量子化テーブル\n"
-    "      --optimize       最適化したハフマンテーブル\n"
-    "      --smooth N       平滑化 (1-100)\n"
-    "      --dct islow|ifast|float\n"
-    "      --max-memory N   libjpeg のメモリ上限 (1000 バイト単位)。画像は上限にかかわらず\n"
-    "                       メモリに置くので, 出力も成否も変わらない (JPEGMEM も同じ)\n"
-    "\n"
-    "uncompress options:\n"
-    "  -c, --colors N       N 色に減色 (0: 減色しない)\n"
-    "  -g, --grayscale      グレースケールのビットマップ\n"
-    "      --os2            OS/2 形式のビットマップ\n"
-    "      --fast           高速モード\n"
-    "      --scale 1/1|1/2|1/4|1/8\n"
-    "      --dct islow|ifast|float\n"
-    "      --dither fs|ordered|none\n"
-    "      --nosmooth       滑らかなアップサンプリングをしない\n"
-    "      --onepass        1 パスの減色\n"
-    "      --max-memory N   libjpeg のメモリ上限 (1000 バイト単位)。画像は上限にかかわらず\n"
-    "                       メモリに置くので, 出力も成否も変わらない (JPEGMEM も同じ)\n"
-    "\n"
-    "transform steps (書いた順に適用):\n"
-    "      --rotate 90|180|270|-90  時計回りに回転\n"
-    "      --flip           上下反転\n"
-    "      --flop           左右反転\n"
-    "      --resize WxH     W x H ピクセルに拡大縮小 (最近傍; 8 ビット以上の画像)\n"
-    "\n"
-    "common options:\n"
-    "  -y, --yes            既存の出力ファイルを確認せずに置き換える\n"
-    "  -t, --time           変換にかかった秒数を表示\n"
-    "  -h, --help           この説明を表示\n"
-    "      --version        バージョンを表示\n"
-    "\n"
-    "終了コード: 0 成功, 1 失敗・中止, 2 コマンドラインの誤り, 3 警告付きで変換\n";
+#include "cli/messages.h"
 
 namespace {
 
 // An unsigned decimal number that fits 32 bits, handed on as an int like the dialog does.
 bool ParseNumber(const char* psz, int& rnValue) {
     UINT n = 0;
-    if (psz == nullptr || !ParseUnsigned(psz, n))
+    if (psz == nullptr || !ParseUnsigned(psz, n) || n > INT32_MAX)
         return false;
     rnValue = static_cast<int>(n);
+    return true;
+}
+
+bool ParseInRange(const char* psz, int nLow, int nHigh, int& rnValue) {
+    int n = 0;
+    if (!ParseNumber(psz, n) || n < nLow || n > nHigh)
+        return false;
+    rnValue = n;
     return true;
 }
 
@@ -90,6 +45,8 @@ struct OptionRule {
     bool bTakesValue;
     // Applies the option; false when the value is not acceptable.
     std::function<bool(CliOptions&, const char*)> apply;
+    // What a value must be, for the message that refuses one.
+    std::function<std::string()> describeValues = nullptr;
 };
 
 OptionRule Flag(std::function<void(CliOptions&)> set) {
@@ -99,39 +56,56 @@ OptionRule Flag(std::function<void(CliOptions&)> set) {
             }};
 }
 
-OptionRule Number(int EncoderOptions::*pCompress, int DecoderOptions::*pUncompress) {
-    return {true, [=](CliOptions& o, const char* v) {
-                return o.command == CliCommand::Compress ? ParseNumber(v, o.encoder.*pCompress)
-                                                         : ParseNumber(v, o.decoder.*pUncompress);
-            }};
+// A number from nLow to nHigh, checked here so that no file is touched with a value libjpeg
+// would refuse.
+template <typename Options>
+OptionRule Number(int Options::*pMember, int nLow, int nHigh, Msg range) {
+    return {true,
+            [=](CliOptions& o, const char* v) {
+                if constexpr (std::is_same_v<Options, EncoderOptions>)
+                    return ParseInRange(v, nLow, nHigh, o.encoder.*pMember);
+                else
+                    return ParseInRange(v, nLow, nHigh, o.decoder.*pMember);
+            },
+            [range] { return Say(range); }};
 }
 
-OptionRule Choice(std::vector<const char*> choices, int EncoderOptions::*pCompress,
-                  int DecoderOptions::*pUncompress) {
-    return {true, [=](CliOptions& o, const char* v) {
-                return o.command == CliCommand::Compress
-                           ? ParseChoice(v, choices, o.encoder.*pCompress)
-                           : ParseChoice(v, choices, o.decoder.*pUncompress);
-            }};
+template <typename Options>
+OptionRule Choice(std::vector<const char*> choices, int Options::*pMember) {
+    std::string sChoices;
+    for (const char* psz : choices)
+        sChoices += (sChoices.empty() ? "" : ", ") + std::string(psz);
+    return {true,
+            [=](CliOptions& o, const char* v) {
+                if constexpr (std::is_same_v<Options, EncoderOptions>)
+                    return ParseChoice(v, choices, o.encoder.*pMember);
+                else
+                    return ParseChoice(v, choices, o.decoder.*pMember);
+            },
+            [sChoices] { return Say(Msg::RangeChoice, sChoices.c_str()); }};
+}
+
+// libjpeg's colour quantiser makes 8 to 256 colours; 0 keeps the picture's own.
+bool ParseColors(const char* psz, int& rnColors) {
+    int n = 0;
+    if (!ParseNumber(psz, n) || (n != 0 && (n < 8 || n > 256)))
+        return false;
+    rnColors = n;
+    return true;
 }
 
 const std::map<std::string, OptionRule>& CompressRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--quality", Number(&EncoderOptions::nQuality, nullptr)},
+        {"--quality", Number(&EncoderOptions::nQuality, 0, 100, Msg::RangeQuality)},
         {"--grayscale", Flag([](CliOptions& o) { o.encoder.bGrayscale = TRUE; })},
         {"--progressive", Flag([](CliOptions& o) { o.encoder.bProgressive = TRUE; })},
         {"--baseline", Flag([](CliOptions& o) { o.encoder.bBaseline = TRUE; })},
         {"--optimize", Flag([](CliOptions& o) { o.encoder.bOptimize = TRUE; })},
-        {"--smooth", Number(&EncoderOptions::nSmooth, nullptr)},
-        {"--dct", Choice({"islow", "ifast", "float"}, &EncoderOptions::nDCTMethod, nullptr)},
-        {"--max-memory", Number(&EncoderOptions::nMaxMemory, nullptr)},
+        {"--smooth", Number(&EncoderOptions::nSmooth, 0, 100, Msg::RangeSmooth)},
+        {"--dct", Choice({"islow", "ifast", "float"}, &EncoderOptions::nDCTMethod)},
+        {"--max-memory", Number(&EncoderOptions::nMaxMemory, 0, INT32_MAX, Msg::RangeMemory)},
     };
     return rules;
-}
-
-// How many conversions run at once: at least one, at most a sane number of threads.
-bool ParseJobs(const char* psz, int& rnJobs) {
-    return ParseNumber(psz, rnJobs) && rnJobs >= 1 && rnJobs <= 256;
 }
 
 // The batch form's own options, for both directions.
@@ -143,31 +117,36 @@ const std::map<std::string, OptionRule>& BatchRules() {
               o.sOutDir = v;
               o.bBatch = true;
               return !o.sOutDir.empty();
-          }}},
+          },
+          [] { return Say(Msg::RangeFolder); }}},
         {"--recursive", Flag([](CliOptions& o) { o.bRecursive = o.bBatch = true; })},
         {"--jobs",
          {true,
           [](CliOptions& o, const char* v) {
               o.bBatch = true;
-              return ParseJobs(v, o.nJobs);
-          }}},
+              return ParseInRange(v, 1, 256, o.nJobs);
+          },
+          [] { return Say(Msg::RangeJobs); }}},
         {"--quiet", Flag([](CliOptions& o) { o.bQuiet = o.bBatch = true; })},
+        {"--verbose", Flag([](CliOptions& o) { o.bVerbose = true; })},
     };
     return rules;
 }
 
 const std::map<std::string, OptionRule>& UncompressRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--colors", Number(nullptr, &DecoderOptions::nColors)},
+        {"--colors",
+         {true, [](CliOptions& o, const char* v) { return ParseColors(v, o.decoder.nColors); },
+          [] { return Say(Msg::RangeColors); }}},
         {"--grayscale", Flag([](CliOptions& o) { o.decoder.bGrayscale = TRUE; })},
         {"--os2", Flag([](CliOptions& o) { o.decoder.bOS2Format = TRUE; })},
         {"--fast", Flag([](CliOptions& o) { o.decoder.bFast = TRUE; })},
-        {"--scale", Choice({"1/1", "1/2", "1/4", "1/8"}, nullptr, &DecoderOptions::nScale)},
-        {"--dct", Choice({"islow", "ifast", "float"}, nullptr, &DecoderOptions::nDCTMethod)},
-        {"--dither", Choice({"fs", "ordered", "none"}, nullptr, &DecoderOptions::nDitherMethod)},
+        {"--scale", Choice({"1/1", "1/2", "1/4", "1/8"}, &DecoderOptions::nScale)},
+        {"--dct", Choice({"islow", "ifast", "float"}, &DecoderOptions::nDCTMethod)},
+        {"--dither", Choice({"fs", "ordered", "none"}, &DecoderOptions::nDitherMethod)},
         {"--nosmooth", Flag([](CliOptions& o) { o.decoder.bNoSmooth = TRUE; })},
         {"--onepass", Flag([](CliOptions& o) { o.decoder.bOnePass = TRUE; })},
-        {"--max-memory", Number(nullptr, &DecoderOptions::nMaxMemory)},
+        {"--max-memory", Number(&DecoderOptions::nMaxMemory, 0, INT32_MAX, Msg::RangeMemory)},
     };
     return rules;
 }
@@ -210,7 +189,8 @@ const std::map<std::string, OptionRule>& TransformRules() {
               TransformStep step{TransformStep::Rotate};
               o.transform.push_back(step);
               return ParseAngle(v, o.transform.back().nAngle);
-          }}},
+          },
+          [] { return Say(Msg::RangeAngle); }}},
         {"--flip", Step(TransformStep::Flip)},
         {"--flop", Step(TransformStep::Flop)},
         {"--resize",
@@ -218,7 +198,8 @@ const std::map<std::string, OptionRule>& TransformRules() {
           [](CliOptions& o, const char* v) {
               o.transform.push_back(TransformStep{TransformStep::Resize});
               return ParseGeometry(v, o.transform.back().nWidth, o.transform.back().nHeight);
-          }}},
+          },
+          [] { return Say(Msg::RangeGeometry); }}},
     };
     return rules;
 }
@@ -233,22 +214,26 @@ const std::map<std::string, OptionRule>& CommonRules() {
     return rules;
 }
 
-std::string LongName(const std::string& sArg) {
-    static const std::map<std::string, std::string> shortNames = {
-        {"-q", "--quality"}, {"-g", "--grayscale"}, {"-p", "--progressive"},
-        {"-c", "--colors"},  {"-y", "--yes"},       {"-t", "--time"},
-        {"-h", "--help"},    {"-r", "--recursive"}, {"-j", "--jobs"},
+// The long name of a one-letter option, or empty.
+std::string LongNameOf(char c) {
+    static const std::map<char, std::string> shortNames = {
+        {'q', "--quality"}, {'g', "--grayscale"}, {'p', "--progressive"}, {'c', "--colors"},
+        {'y', "--yes"},     {'t', "--time"},      {'h', "--help"},        {'r', "--recursive"},
+        {'j', "--jobs"},    {'V', "--version"},   {'v', "--verbose"},
     };
-    const auto it = shortNames.find(sArg);
-    return it != shortNames.end() ? it->second : sArg;
+    const auto it = shortNames.find(c);
+    return it != shortNames.end() ? it->second : std::string();
+}
+
+std::vector<const std::map<std::string, OptionRule>*> RulesOf(CliCommand command) {
+    if (command == CliCommand::Transform)
+        return {&TransformRules(), &CommonRules()};
+    return {command == CliCommand::Compress ? &CompressRules() : &UncompressRules(), &CommonRules(),
+            &BatchRules()};
 }
 
 const OptionRule* FindRule(CliCommand command, const std::string& sName) {
-    const auto& rules = command == CliCommand::Compress     ? CompressRules()
-                        : command == CliCommand::Uncompress ? UncompressRules()
-                                                            : TransformRules();
-    const bool bConverts = command == CliCommand::Compress || command == CliCommand::Uncompress;
-    for (const auto* pTable : {&rules, &CommonRules(), bConverts ? &BatchRules() : &rules}) {
+    for (const auto* pTable : RulesOf(command)) {
         const auto it = pTable->find(sName);
         if (it != pTable->end())
             return &it->second;
@@ -256,67 +241,136 @@ const OptionRule* FindRule(CliCommand command, const std::string& sName) {
     return nullptr;
 }
 
+// How many single-character edits turn a into b.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t nDiagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t nAbove = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, nDiagonal + (a[i - 1] != b[j - 1])});
+            nDiagonal = nAbove;
+        }
+    }
+    return row[b.size()];
+}
+
+// "unknown option: --qualty (did you mean --quality?)": the option of the command nearest to
+// what was typed, or one it begins, when there is one.
+std::string UnknownOption(CliCommand command, const std::string& sTyped) {
+    const std::string sUnknown = Say(Msg::UnknownOption, sTyped.c_str());
+    std::string sNearest;
+    std::size_t nNearest = 3;
+    for (const auto* pTable : RulesOf(command))
+        for (const auto& [sName, rule] : *pTable) {
+            const std::size_t n =
+                sName.rfind(sTyped, 0) == 0 && sTyped.size() > 3 ? 0 : EditDistance(sTyped, sName);
+            if (n < nNearest) {
+                nNearest = n;
+                sNearest = sName;
+            }
+        }
+    return sNearest.empty() ? sUnknown : Say(Msg::DidYouMean, sUnknown.c_str(), sNearest.c_str());
+}
+
 }  // namespace
 
 namespace {
 
-// The command word: compress, uncompress, or a request for help or the version.
-bool ParseCommand(const std::string& sWord, CliCommand& rCommand, std::string& rsError) {
-    const std::string sCommand = LongName(sWord);
-    if (sCommand == "--help" || sCommand == "help")
-        rCommand = CliCommand::Help;
-    else if (sCommand == "--version")
-        rCommand = CliCommand::Version;
-    else if (sCommand == "compress")
-        rCommand = CliCommand::Compress;
-    else if (sCommand == "uncompress")
-        rCommand = CliCommand::Uncompress;
-    else if (sCommand == "transform")
-        rCommand = CliCommand::Transform;
-    else {
-        rsError = "不明なコマンドです: " + sCommand + " (compress, uncompress または transform)";
-        return false;
-    }
-    return true;
-}
-
-// Applies the option at argv[ri], taking its value from "--name=value" or from the next
-// argument (ri then moves past it).
-bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOptions,
-                 std::string& rsError) {
-    std::string sArg = argv[ri];
-    std::string sValue;
-    bool bInlineValue = false;
-    if (const auto nEquals = sArg.find('=');
-        nEquals != std::string::npos && sArg.rfind("--", 0) == 0) {
-        sValue = sArg.substr(nEquals + 1);
-        sArg.resize(nEquals);
-        bInlineValue = true;
-    }
-    const std::string sName = LongName(sArg);
-    const OptionRule* pRule = FindRule(rOptions.command, sName);
-    if (pRule == nullptr) {
-        rsError = "不明なオプションです: " + sArg;
-        return false;
-    }
-    if (pRule->bTakesValue && !bInlineValue) {
-        if (ri + 1 >= argc) {
-            rsError = sName + " には値が必要です";
-            return false;
-        }
-        sValue = argv[++ri];
-    } else if (!pRule->bTakesValue && bInlineValue) {
-        rsError = sName + " は値をとりません";
-        return false;
-    }
-    if (!pRule->apply(rOptions, sValue.c_str())) {
-        rsError = sName + " の値が正しくありません: " + sValue;
-        return false;
-    }
-    return true;
+bool IsCommandWord(const std::string& sWord) {
+    return sWord == "compress" || sWord == "uncompress" || sWord == "transform";
 }
 
 bool IsOption(const char* psz) { return psz[0] == '-' && psz[1] != '\0'; }
+
+// The command word: compress, uncompress, or a request for help or the version. An option
+// before the command word is named as misplaced.
+bool ParseCommand(int argc, const char* const* argv, CliCommand& rCommand, std::string& rsError) {
+    const std::string sWord = argv[0];
+    if (sWord == "--help" || sWord == "-h" || sWord == "help")
+        rCommand = CliCommand::Help;
+    else if (sWord == "--version" || sWord == "-V")
+        rCommand = CliCommand::Version;
+    else if (sWord == "compress")
+        rCommand = CliCommand::Compress;
+    else if (sWord == "uncompress")
+        rCommand = CliCommand::Uncompress;
+    else if (sWord == "transform")
+        rCommand = CliCommand::Transform;
+    else {
+        const char* const* pCommand =
+            std::find_if(argv, argv + argc, [](const char* psz) { return IsCommandWord(psz); });
+        if (IsOption(argv[0]) && pCommand != argv + argc)
+            rsError = Say(Msg::OptionBeforeCommand, argv[0], *pCommand, argv[0]);
+        else
+            rsError = Say(Msg::UnknownCommand, argv[0]);
+        return false;
+    }
+    return true;
+}
+
+// Applies one option with its value (null when none was attached) and takes a value it needs
+// and lacks from the next argument (ri then moves past it).
+bool ApplyRule(const std::string& sName, const char* pszAttached, int argc, const char* const* argv,
+               int& ri, CliOptions& rOptions, std::string& rsError) {
+    const OptionRule* pRule = FindRule(rOptions.command, sName);
+    if (pRule == nullptr) {
+        rsError = UnknownOption(rOptions.command, sName);
+        return false;
+    }
+    std::string sValue;
+    if (pRule->bTakesValue && pszAttached == nullptr) {
+        if (ri + 1 >= argc) {
+            rsError = Say(Msg::NeedsValue, sName.c_str());
+            return false;
+        }
+        sValue = argv[++ri];
+    } else if (pszAttached != nullptr) {
+        if (!pRule->bTakesValue) {
+            rsError = Say(Msg::TakesNoValue, sName.c_str());
+            return false;
+        }
+        sValue = pszAttached;
+    }
+    if (!pRule->apply(rOptions, sValue.c_str())) {
+        rsError = Say(Msg::BadValue, sName.c_str(), sValue.c_str(),
+                      pRule->describeValues ? pRule->describeValues().c_str() : "");
+        return false;
+    }
+    return true;
+}
+
+// "--name", "--name=value", or one or more joined one-letter options, the last of which may
+// carry its value ("-yq90", "-q", "90").
+bool ApplyOption(int argc, const char* const* argv, int& ri, CliOptions& rOptions,
+                 std::string& rsError) {
+    const std::string sArg = argv[ri];
+    if (sArg.rfind("--", 0) == 0) {
+        const auto nEquals = sArg.find('=');
+        if (nEquals == std::string::npos)
+            return ApplyRule(sArg, nullptr, argc, argv, ri, rOptions, rsError);
+        const std::string sValue = sArg.substr(nEquals + 1);
+        return ApplyRule(sArg.substr(0, nEquals), sValue.c_str(), argc, argv, ri, rOptions,
+                         rsError);
+    }
+    for (std::size_t i = 1; i < sArg.size(); ++i) {
+        const std::string sName = LongNameOf(sArg[i]);
+        if (sName.empty()) {
+            rsError = UnknownOption(rOptions.command, "-" + sArg.substr(i, 1));
+            return false;
+        }
+        const OptionRule* pRule = FindRule(rOptions.command, sName);
+        const bool bLast = i + 1 == sArg.size();
+        if (pRule != nullptr && pRule->bTakesValue && !bLast)
+            return ApplyRule(sName, sArg.c_str() + i + 1, argc, argv, ri, rOptions, rsError);
+        if (!ApplyRule(sName, nullptr, argc, argv, ri, rOptions, rsError))
+            return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -337,19 +391,24 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
                      std::string& rsError) {
     rOptions = CliOptions();
     if (argc < 1) {
-        rsError = "コマンドがありません (compress, uncompress または transform)";
+        rsError = Say(Msg::NoCommand);
         return false;
     }
-    if (!ParseCommand(argv[0], rOptions.command, rsError))
+    if (!ParseCommand(argc, argv, rOptions.command, rsError))
         return false;
     const CliCommand command = rOptions.command;
     if (command == CliCommand::Help || command == CliCommand::Version)
         return true;
 
     std::vector<std::string> paths;
+    bool bOnlyPaths = false;  // after "--"
     for (int i = 1; i < argc; ++i) {
-        if (!IsOption(argv[i])) {
+        if (bOnlyPaths || !IsOption(argv[i])) {
             paths.push_back(argv[i]);
+            continue;
+        }
+        if (std::strcmp(argv[i], "--") == 0) {
+            bOnlyPaths = true;
             continue;
         }
         if (!ApplyOption(argc, argv, i, rOptions, rsError))
@@ -362,14 +421,19 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
         (rOptions.bBatch || paths.size() != 2 || IsInputName(command, paths[1]))) {
         rOptions.bBatch = true;
         rOptions.inputs = paths;
-        if (paths.empty())
-            rsError = command == CliCommand::Compress
-                          ? "compress には入力の BMP (ファイルかフォルダー) が必要です"
-                          : "uncompress には入力の JPEG (ファイルかフォルダー) が必要です";
-        return !paths.empty();
+        if (paths.empty()) {
+            rsError = Say(command == CliCommand::Compress ? Msg::NeedBitmaps : Msg::NeedJpegs);
+            return false;
+        }
+        if (std::find(paths.begin(), paths.end(), kStandardStream) != paths.end()) {
+            rsError = Say(Msg::DashTakesOneFile,
+                          command == CliCommand::Compress ? "compress" : "uncompress");
+            return false;
+        }
+        return true;
     }
     if (paths.size() != 2) {
-        rsError = "transform には入力と出力の BMP の 2 つのパスが必要です";
+        rsError = Say(Msg::TransformNeedsTwo);
         return false;
     }
     rOptions.sSource = paths[0];

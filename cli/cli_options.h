@@ -29,6 +29,7 @@ struct CliOptions {
     bool bRecursive = false;
     int nJobs = 0;  // 0: one per core
     bool bQuiet = false;
+    bool bVerbose = false;  // names each file converted and each one skipped
     bool bYes = false;
     bool bTime = false;
     EncoderOptions encoder;
@@ -44,4 +45,5 @@ bool IsInputName(CliCommand command, const std::string& sName);
 // message for the user in rsError.
 bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions, std::string& rsError);
 
-extern const char* const kCliUsage;
+// "-": standard input as the input, standard output as the output, for one file.
+constexpr const char* kStandardStream = "-";

@@ -1,5 +1,13 @@
-// One file's conversion for tarnel-cli, and its outcome as lines of text.
+// One file's conversion for tarnel-cli, the checks around it and its outcome in words.
 #include "cli/one_file.h"
+
+#include <filesystem>
+
+#include "cli/messages.h"
+#include "imagefile/bitmap_codes.h"
+#include "platform/file.h"
+
+namespace fs = std::filesystem;
 
 ConversionOutcome ConvertOneFile(const CliOptions& o, const std::string& sSource,
                                  const std::string& sDestination) {
@@ -8,10 +16,71 @@ ConversionOutcome ConvertOneFile(const CliOptions& o, const std::string& sSource
     return CConversion(sDestination.c_str(), sSource.c_str(), o.decoder).Run();
 }
 
-std::string OutcomeText(const ConversionOutcome& outcome) {
-    std::string sText = static_cast<LPCTSTR>(outcome.sMessage);
-    // libjpeg's warnings end in a line break of their own.
-    if (!sText.empty() && sText.back() != '\n')
-        sText += '\n';
+std::string SourceFault(const std::string& sPath) {
+    std::error_code error;
+    const fs::file_status status = fs::status(fs::u8path(sPath), error);
+    if (status.type() == fs::file_type::not_found)
+        return Say(Msg::NoSuchFile);
+    if (status.type() == fs::file_type::directory)
+        return Say(Msg::IsFolder);
+    CFileException problem;
+    if (CanOpenForReading(sPath.c_str(), &problem))
+        return std::string();
+    return Say(Msg::CannotRead, static_cast<LPCTSTR>(SystemErrorText(problem.m_lOsError)));
+}
+
+std::string DestinationFault(const std::string& sPath) {
+    const fs::path path = fs::u8path(sPath);
+    std::error_code error;
+    if (fs::is_directory(path, error))
+        return Say(Msg::IsFolder);
+    const fs::path folder = path.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, error))
+        return Say(Msg::NoSuchFolder, folder.u8string().c_str());
+    return std::string();
+}
+
+void Complain(std::FILE* err, const std::string& sFile, const std::string& sWhat) {
+    std::fprintf(err, "tarnel-cli: %s: %s\n", sFile.c_str(), sWhat.c_str());
+}
+
+bool HasWarnings(const ConversionOutcome& outcome) {
+    return outcome.result == ConversionResult::ConvertedWithWarnings && !outcome.bOnlyNotes;
+}
+
+namespace {
+
+// An error as libjpeg words it, or a bitmap reader's code in words with the code after it (its
+// words in libjpeg's table are "Bogus message code").
+std::string ErrorWords(const ConversionOutcome& outcome) {
+    const char* pszMeaning =
+        BitmapCodeMeaning(outcome.nErrorCode, CurrentLanguage() == Language::English);
+    if (pszMeaning != nullptr)
+        return std::string(pszMeaning) + " [" + std::to_string(outcome.nErrorCode) + "]";
+    std::string sText = static_cast<LPCTSTR>(outcome.sLibraryText);
+    while (!sText.empty() && sText.back() == '\n')
+        sText.pop_back();
     return sText;
+}
+
+}  // namespace
+
+std::string OutcomeReport(const ConversionOutcome& outcome, const std::string& sFile) {
+    const std::string sPrefix = "tarnel-cli: " + sFile + ": ";
+    if (outcome.result == ConversionResult::Failed)
+        return sPrefix + ErrorWords(outcome) + "\n";
+    std::string sReport;
+    const std::string sMessages = static_cast<LPCTSTR>(outcome.sLibraryText);
+    std::size_t nStart = 0;
+    while (nStart < sMessages.size()) {
+        std::size_t nEnd = sMessages.find('\n', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = sMessages.size();
+        const std::string sLine = sMessages.substr(nStart, nEnd - nStart);
+        if (!sLine.empty())
+            sReport +=
+                sPrefix + (HasWarnings(outcome) ? Say(Msg::Warning, sLine.c_str()) : sLine) + "\n";
+        nStart = nEnd + 1;
+    }
+    return sReport;
 }

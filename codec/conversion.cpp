@@ -78,8 +78,9 @@ ConversionOutcome CConversion::Run() {
         }
         if (nResult == JPEG_WARNING)
             return {ConversionResult::ConvertedWithWarnings,
-                    "エラー：" + pCoder->GetWarningMessages(), 0};
-        return {ConversionResult::Converted, CString(), 0};
+                    "エラー：" + pCoder->GetWarningMessages(), 0, pCoder->GetWarningMessages(),
+                    !pCoder->HasWarned()};
+        return {ConversionResult::Converted, CString(), 0, CString(), false};
     } catch (COXJPEGException* e) {
         // The dialog's buffer: at most 255 bytes of the message.
         char szMessage[256];
@@ -89,7 +90,7 @@ ConversionOutcome CConversion::Run() {
         CString sMessage = CString("例外 : ") + szMessage;
         if (const char* pszMeaning = BitmapCodeMeaning(nCode))
             sMessage += CString("\n") + pszMeaning;
-        return {ConversionResult::Failed, sMessage, nCode};
+        return {ConversionResult::Failed, sMessage, nCode, szMessage, false};
     }
 }
 

@@ -44,10 +44,15 @@ enum class ConversionResult { Converted, ConvertedWithWarnings, Failed };
 
 struct ConversionOutcome {
     ConversionResult result;
-    // What the user is told: "エラー：" and libjpeg's warnings, or "例外 : " and the error, with
-    // a second line saying in words what a bitmap's error code means; empty after a clean run.
+    // What the dialog tells the user: "エラー：" and libjpeg's warnings, or "例外 : " and the
+    // error, with a second line saying in words what a bitmap's error code means; empty after a
+    // clean run.
     CString sMessage;
     int nErrorCode = 0;  // the failure's libjpeg or image-file code
+    // For a front end with its own words: libjpeg's messages or the error, as libjpeg words
+    // them (one per line), and whether the messages were only notes, no warning among them.
+    CString sLibraryText;
+    bool bOnlyNotes = false;
 };
 
 // Makes the coder of a run once its two file objects exist: a seam for tests.

@@ -144,6 +144,7 @@ void COXJPEGCoder::OutputMessage(j_common_ptr cinfo) {
 void COXJPEGCoder::EmitMessage(j_common_ptr cinfo, int nMsgLevel) {
     jpeg_error_mgr* err = cinfo->err;
     if (nMsgLevel < 0) {
+        m_bWarned = true;
         // Only the first warning of an image is recorded unless tracing; all are counted.
         if (err->num_warnings == 0 || err->trace_level >= 3)
             OutputMessage(cinfo);
@@ -161,6 +162,7 @@ void COXJPEGCoder::ResetErrorManager(j_common_ptr cinfo) {
     cinfo->err->num_warnings = 0;
     cinfo->err->msg_code = 0;
     m_sWarnings.Empty();
+    m_bWarned = false;
 }
 
 namespace {

@@ -23,6 +23,10 @@ public:
 
     // Every message libjpeg output since it last reset its error manager, each ending in "\n".
     CString GetWarningMessages() const { return m_sWarnings; }
+    // Whether one of them was a warning; the others are level-0 trace messages, notes such as
+    // "Caution: quantization tables are too coarse for baseline JPEG", which libjpeg's own tools
+    // show without counting them as warnings.
+    bool HasWarned() const { return m_bWarned; }
 
     // libjpeg's error-manager methods: each finds the coder running cinfo and forwards.
     static void ErrorExitCallback(j_common_ptr cinfo);
@@ -56,6 +60,7 @@ protected:
     void RunRegistered(j_common_ptr cinfo, Body body);
 
     CString m_sWarnings;
+    bool m_bWarned = false;
 
     // libjpeg object being run -> the COXJPEGCoder running it.
     static CMapPtrToPtr m_mapCoders;

@@ -153,6 +153,17 @@ private:
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);
 
+// The names under which a file object opens the process's standard input and output as they
+// are, whatever they are (a pipe, a terminal, a file the shell opened): read from, or written in
+// place, never replaced. "/dev/stdin" and "/dev/stdout" on POSIX; names no file can have on
+// Windows.
+extern const char* const kStandardInputPath;
+extern const char* const kStandardOutputPath;
+
+// The system's words for one of its error numbers (errno, or GetLastError on Windows), in the
+// system's language.
+CString SystemErrorText(LONG lOsError);
+
 // Whether the file can be opened for reading; when not, why, in *pError when given.
 BOOL CanOpenForReading(LPCTSTR lpszPath, CFileException* pError = nullptr);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <string>
 
@@ -272,10 +273,34 @@ mode_t NewFileMode() {
 
 }  // namespace
 
+const char* const kStandardInputPath = "/dev/stdin";
+const char* const kStandardOutputPath = "/dev/stdout";
+
+namespace {
+
+// Standard output as it is, even a file the shell opened, which is then written where it stands.
+LONG WriteStandardOutputInPlace(replace_file_os::Destination& rDestination) {
+    const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return errno;
+    rDestination.pInPlace = ::fdopen(fd, "wb");
+    if (rDestination.pInPlace == nullptr) {
+        const int nError = errno;
+        ::close(fd);
+        return nError;
+    }
+    rDestination.hInPlace = fd;
+    return 0;
+}
+
+}  // namespace
+
 LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDestination) {
     rDestination = Destination{};
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ENOENT;
+    if (std::strcmp(lpszFileName, kStandardOutputPath) == 0)
+        return WriteStandardOutputInPlace(rDestination);
     std::string sEnd;
     if (const LONG nError = RefusePlantedLinks(lpszFileName, sEnd))
         return nError;
@@ -363,3 +388,5 @@ BOOL IsRegularFile(LPCTSTR lpszPath) {
     struct stat st {};
     return ::stat(lpszPath, &st) == 0 && S_ISREG(st.st_mode);
 }
+
+CString SystemErrorText(LONG lOsError) { return std::strerror(static_cast<int>(lOsError)); }

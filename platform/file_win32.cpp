@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,10 @@ int CFileException::OsErrorToException(LONG lOsError) {
     }
 }
 
+// '<' and '>' are in no Windows file name.
+const char* const kStandardInputPath = "<stdin>";
+const char* const kStandardOutputPath = "<stdout>";
+
 namespace {
 
 [[noreturn]] void ThrowLastError(const CString& sFileName) {
@@ -78,8 +83,27 @@ DWORD ShareMode(UINT nOpenFlags) {
     }
 }
 
+// A handle of its own on standard input or output when the name stands for one, else
+// INVALID_HANDLE_VALUE.
+HANDLE StandardHandle(LPCTSTR lpszFileName) {
+    DWORD nWhich = 0;
+    if (lpszFileName != nullptr && std::strcmp(lpszFileName, kStandardInputPath) == 0)
+        nWhich = STD_INPUT_HANDLE;
+    else if (lpszFileName != nullptr && std::strcmp(lpszFileName, kStandardOutputPath) == 0)
+        nWhich = STD_OUTPUT_HANDLE;
+    else
+        return INVALID_HANDLE_VALUE;
+    HANDLE hDuplicate = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(nWhich), GetCurrentProcess(),
+                         &hDuplicate, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return INVALID_HANDLE_VALUE;
+    return hDuplicate;
+}
+
 // The handle, or INVALID_HANDLE_VALUE with the reason in *pError.
 HANDLE OpenHandle(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    if (HANDLE hStandard = StandardHandle(lpszFileName); hStandard != INVALID_HANDLE_VALUE)
+        return hStandard;
     DWORD nAccess = GENERIC_READ;
     if ((nOpenFlags & CFile::modeAccessMask) == CFile::modeWrite)
         nAccess = GENERIC_WRITE;
@@ -307,7 +331,9 @@ LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDesti
     rDestination = Destination{};
     if (lpszFileName == nullptr || *lpszFileName == '\0')
         return ERROR_FILE_NOT_FOUND;
-    HANDLE hDevice = OpenIfNoDiskFile(Utf8ToWide(lpszFileName));
+    HANDLE hDevice = StandardHandle(lpszFileName);
+    if (hDevice == INVALID_HANDLE_VALUE)
+        hDevice = OpenIfNoDiskFile(Utf8ToWide(lpszFileName));
     if (hDevice != INVALID_HANDLE_VALUE) {
         rDestination.pInPlace = StreamOverHandle(hDevice, CFile::modeWrite);
         if (rDestination.pInPlace == nullptr)
@@ -443,4 +469,18 @@ BOOL IsRegularFile(LPCTSTR lpszPath) {
     const DWORD nAttributes = GetFileAttributesW(Utf8ToWide(lpszPath).c_str());
     return nAttributes != INVALID_FILE_ATTRIBUTES &&
            (nAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+CString SystemErrorText(LONG lOsError) {
+    wchar_t* pszText = nullptr;
+    const DWORD nLength = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(lOsError), 0, reinterpret_cast<LPWSTR>(&pszText), 0, nullptr);
+    std::wstring sText(pszText != nullptr ? pszText : L"", nLength);
+    LocalFree(pszText);
+    while (!sText.empty() &&
+           (sText.back() == L'\n' || sText.back() == L'\r' || sText.back() == L'.'))
+        sText.pop_back();
+    return sText.empty() ? CString("error ") + std::to_string(lOsError).c_str()
+                         : WideToUtf8(sText.c_str());
 }

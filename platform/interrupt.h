@@ -17,6 +17,11 @@ public:
     CRemoveTemporariesOnInterrupt& operator=(const CRemoveTemporariesOnInterrupt&) = delete;
 };
 
+// Ends the process as the signal nSignal (SIGINT, SIGTERM, SIGHUP) ends a program that does not
+// catch it: on POSIX by that signal, on Windows with 128 and its number (130 after Ctrl-C). For a
+// run that caught the signal to finish its work first.
+[[noreturn]] void EndAsInterrupted(int nSignal);
+
 namespace interrupt_cleanup {
 
 // The temporary files being written, in a table an interruption may read at any moment. Register

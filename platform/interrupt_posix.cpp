@@ -25,6 +25,16 @@ void RemoveTemporariesAndEnd(int nSignal) {
 
 void interrupt_os::RemoveFile(const char* pszPath) { ::unlink(pszPath); }
 
+void EndAsInterrupted(int nSignal) {
+    ::signal(nSignal, SIG_DFL);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, nSignal);
+    ::sigprocmask(SIG_UNBLOCK, &signals, nullptr);
+    ::raise(nSignal);
+    ::_exit(128 + nSignal);  // a signal whose default is not to end the process
+}
+
 CRemoveTemporariesOnInterrupt::CRemoveTemporariesOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = RemoveTemporariesAndEnd;

@@ -34,6 +34,8 @@ BOOL WINAPI RemoveTemporariesAndEnd(DWORD nEvent) {
 
 void interrupt_os::RemoveFile(const char* pszPath) { DeleteFileW(Utf8ToWide(pszPath).c_str()); }
 
+void EndAsInterrupted(int nSignal) { ExitProcess(128 + static_cast<UINT>(nSignal)); }
+
 CRemoveTemporariesOnInterrupt::CRemoveTemporariesOnInterrupt() {
     SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE);
 }

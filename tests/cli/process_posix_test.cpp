@@ -1,6 +1,8 @@
 // tarnel-cli as a process, run by root and by an unprivileged user: Ctrl-C in the middle of a
-// batch or of one file, a folder it may not write to, links other users planted, and pipes.
+// batch or of one file, a folder it may not write to, links other users planted, pipes, and an
+// output that cannot be written.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -25,7 +27,10 @@ protected:
     // Starts tarnel-cli with args, its errors going to a file in the test's folder and its output
     // to another or to nStdout. nUser: run as that user (the program copied where every user
     // may run it) when the tests run as root, who may write anywhere.
-    pid_t Start(const std::vector<std::string>& args, uid_t nUser = kSelf, int nStdout = -1) {
+    // nStdin: standard input from that descriptor. The program speaks Japanese, its first
+    // language, as in the other suites.
+    pid_t Start(const std::vector<std::string>& args, uid_t nUser = kSelf, int nStdout = -1,
+                int nStdin = -1) {
         std::string sProgram = TARNEL_CLI_PATH;
         if (nUser != kSelf && geteuid() == 0) {
             sProgram = PathOf("tarnel-cli");
@@ -42,8 +47,11 @@ protected:
         if (pid == 0) {
             if ((nStdout < 0 && !freopen(sOut.c_str(), "w", stdout)) ||
                 (nStdout >= 0 && dup2(nStdout, STDOUT_FILENO) < 0) ||
+                (nStdin >= 0 && dup2(nStdin, STDIN_FILENO) < 0) ||
                 !freopen(sErr.c_str(), "w", stderr))
                 _exit(126);
+            unsetenv("LC_ALL");
+            setenv("LANG", "ja_JP.UTF-8", 1);
             if (nUser != kSelf && geteuid() == 0 &&
                 (setgroups(0, nullptr) != 0 || setgid(nUser) != 0 || setuid(nUser) != 0))
                 _exit(126);
@@ -58,17 +66,32 @@ protected:
         waitpid(pid, &nStatus, 0);
         return WIFSIGNALED(nStatus) ? 128 + WTERMSIG(nStatus) : WEXITSTATUS(nStatus);
     }
-    // Runs tarnel-cli with its output going into a pipe; returns what came through.
-    std::string RunIntoPipe(const std::vector<std::string>& args, int& rnExit) {
-        int ends[2] = {-1, -1};
-        EXPECT_EQ(pipe(ends), 0);
-        const pid_t pid = Start(args, kSelf, ends[1]);
+    // Runs tarnel-cli with its output going into a pipe, and sInput coming from another; returns
+    // what came through.
+    std::string RunIntoPipe(const std::vector<std::string>& args, int& rnExit,
+                            const std::string& sInput = "") {
+        int ends[2] = {-1, -1}, inEnds[2] = {-1, -1};
+        // Closed in the program: its input ends when the feeder closes the other end.
+        EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+        EXPECT_EQ(pipe2(inEnds, O_CLOEXEC), 0);
+        const pid_t pid = Start(args, kSelf, ends[1], inEnds[0]);
         close(ends[1]);
+        close(inEnds[0]);
+        std::thread feeder([&] {
+            for (std::size_t n = 0; n < sInput.size();) {
+                const ssize_t nWritten = write(inEnds[1], sInput.data() + n, sInput.size() - n);
+                if (nWritten <= 0)
+                    break;
+                n += static_cast<std::size_t>(nWritten);
+            }
+            close(inEnds[1]);
+        });
         std::string sOut;
         char buffer[65536];
         for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;)
             sOut.append(buffer, static_cast<std::size_t>(n));
         close(ends[0]);
+        feeder.join();
         rnExit = Wait(pid);
         return sOut;
     }
@@ -122,7 +145,7 @@ TEST_F(CliProcessTest, CtrlCStartsNoNewFileAndLeavesOnlyWholeOutputs) {
     }
     ASSERT_TRUE(bStarted);
     kill(pid, SIGINT);
-    EXPECT_EQ(Wait(pid), 1);
+    EXPECT_EQ(Wait(pid), 128 + SIGINT);  // ended by the signal, after its summary
 
     const std::vector<std::string> outputs = ListFolder(PathOf("out"));
     EXPECT_GT(outputs.size(), 0u);
@@ -148,8 +171,8 @@ TEST_F(CliProcessTest, AFolderItMayNotWriteToFailsEachFileAndKeepsNothing) {
     EXPECT_TRUE(ListFolder(PathOf("locked")).empty());
     EXPECT_EQ(ReadFile(PathOf("stdout")), "変換 0, 警告付き 0, 失敗 2, スキップ 0\n");
     const std::string sErr = ReadFile(PathOf("stderr"));
-    EXPECT_NE(sErr.find(PathOf("in/p0.bmp") + ": 例外 : "), std::string::npos) << sErr;
-    EXPECT_NE(sErr.find(PathOf("in/p1.bmp") + ": 例外 : "), std::string::npos) << sErr;
+    EXPECT_NE(sErr.find("tarnel-cli: " + PathOf("in/p0.bmp") + ": "), std::string::npos) << sErr;
+    EXPECT_NE(sErr.find("tarnel-cli: " + PathOf("in/p1.bmp") + ": "), std::string::npos) << sErr;
 }
 
 // An interrupted one-file run removes its temporary file, leaves the destination as it was and
@@ -175,18 +198,27 @@ TEST_F(CliProcessTest, AnInterruptedRunLeavesTheDestinationAsItWas) {
     }
 }
 
-// Both directions through a pipe named /dev/stdout give the libjpeg tools' bytes.
-TEST_F(CliProcessTest, AConversionIntoAPipeGivesThePeersBytes) {
+// Both directions from pipe to pipe ("-" for each end, as cjpeg and djpeg read and write by
+// default), and into a pipe named /dev/stdout, give the libjpeg tools' bytes.
+TEST_F(CliProcessTest, AConversionThroughPipesGivesThePeersBytes) {
     const std::string sJpeg = Jpeg("photo.jpg", 61, 37);
     int nExit = -1;
-    const std::string sBmp = RunIntoPipe({"uncompress", sJpeg, "/dev/stdout", "--yes"}, nExit);
+    const std::string sBmp = RunIntoPipe({"uncompress", "-", "-"}, nExit, ReadFile(sJpeg));
     EXPECT_EQ(nExit, 0) << ReadFile(PathOf("stderr"));
     EXPECT_TRUE(sBmp == PeerConvert("djpeg", "-bmp", ReadFile(sJpeg)));
-    WriteFile(PathOf("photo.bmp"), sBmp);
-    const std::string sBack =
-        RunIntoPipe({"compress", PathOf("photo.bmp"), "/dev/stdout", "--yes"}, nExit);
+    EXPECT_TRUE(sBmp == RunIntoPipe({"uncompress", sJpeg, "/dev/stdout"}, nExit));
+    const std::string sBack = RunIntoPipe({"compress", "-", "-"}, nExit, sBmp);
     EXPECT_EQ(nExit, 0) << ReadFile(PathOf("stderr"));
     EXPECT_TRUE(sBack == PeerConvert("cjpeg", "", sBmp));
+}
+
+// Help and the version that cannot be written fail, as the GNU tools do.
+TEST_F(CliProcessTest, AVersionThatCannotBeWrittenFails) {
+    const int nFull = open("/dev/full", O_WRONLY);
+    ASSERT_GE(nFull, 0);
+    EXPECT_EQ(Wait(Start({"--version"}, kSelf, nFull)), 1);
+    close(nFull);
+    EXPECT_NE(ReadFile(PathOf("stderr")).find("書き込みエラー"), std::string::npos);
 }
 
 // A link in a sticky folder everyone may write to is followed only by its owner or when the

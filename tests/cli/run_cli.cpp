@@ -6,9 +6,14 @@
 #include <filesystem>
 
 #include "cli/cli.h"
+#include "cli/messages.h"
 #include "tests/support/tools.h"
 
 namespace {
+
+// The suites hear tarnel-cli in Japanese, its first language, whatever the machine's locale; the
+// table of messages holds both languages to account.
+const bool g_bJapanese = (SetLanguage(Language::Japanese), true);
 
 // A scratch stream of our own: the C library's tmpfile fails now and then on Windows when
 // several test processes run at once.
