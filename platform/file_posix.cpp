@@ -53,6 +53,12 @@ int OpenDescriptor(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError
             fd = -1;
             errno = EISDIR;
         }
+#ifdef F_SETPIPE_SZ
+        // A picture read from a pipe comes in rows: a larger pipe lets the writer run ahead
+        // instead of waking the reader for every 64 KiB. Without the room, the pipe stays.
+        if (fd >= 0 && S_ISFIFO(st.st_mode))
+            ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+#endif
     }
     if (fd < 0)
         RecordFileError(pError, errno, lpszFileName);
