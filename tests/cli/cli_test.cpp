@@ -205,6 +205,11 @@ TEST_F(CliTest, EachProblemIsNamedInTheUsersLanguage) {
         }
     }
     SetLanguage(Language::Japanese);
+    std::string sErr;
+    EXPECT_EQ(RunTarnelCli({"compress", sBmp, "-"}, nullptr, &sErr, "", false, true), kExitFailure);
+    EXPECT_EQ(sErr,
+              "tarnel-cli: stdout: 端末にはバイナリデータを書きません "
+              "(リダイレクトするか出力ファイルを指定してください)\n");
 }
 
 // Both languages have every message, with the same values in the same order.

@@ -48,15 +48,16 @@ std::string Drain(const Scratch& scratch) {
 }  // namespace
 
 int RunTarnelCli(const std::vector<std::string>& args, std::string* psOut, std::string* psErr,
-                 const std::string& sAnswer, bool bInteractive) {
+                 const std::string& sAnswer, bool bInteractive, bool bOutputIsTerminal) {
     std::vector<const char*> argv{"tarnel-cli"};
     for (const auto& a : args)
         argv.push_back(a.c_str());
     const Scratch in = OpenScratch("in"), out = OpenScratch("out"), err = OpenScratch("err");
     std::fputs(sAnswer.c_str(), in.pFile);
     std::rewind(in.pFile);
-    const int nExit = RunCli(static_cast<int>(argv.size()), argv.data(),
-                             CliStreams{in.pFile, out.pFile, err.pFile, bInteractive});
+    const int nExit =
+        RunCli(static_cast<int>(argv.size()), argv.data(),
+               CliStreams{in.pFile, out.pFile, err.pFile, bInteractive, false, bOutputIsTerminal});
     Drain(in);
     const std::string sOut = Drain(out);
     const std::string sErr = Drain(err);
