@@ -284,11 +284,8 @@ const char* const kStandardOutputPath = "/dev/stdout";
 
 namespace {
 
-// Standard output as it is, even a file the shell opened, which is then written where it stands.
-LONG WriteStandardOutputInPlace(replace_file_os::Destination& rDestination) {
-    const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0)
-        return errno;
+// The destination is written where it stands through fd, which it owns from then on.
+LONG WriteInPlace(int fd, replace_file_os::Destination& rDestination) {
     rDestination.pInPlace = ::fdopen(fd, "wb");
     if (rDestination.pInPlace == nullptr) {
         const int nError = errno;
@@ -297,6 +294,12 @@ LONG WriteStandardOutputInPlace(replace_file_os::Destination& rDestination) {
     }
     rDestination.hInPlace = fd;
     return 0;
+}
+
+// Standard output as it is, even a file the shell opened, which is then written where it stands.
+LONG WriteStandardOutputInPlace(replace_file_os::Destination& rDestination) {
+    const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    return fd < 0 ? errno : WriteInPlace(fd, rDestination);
 }
 
 }  // namespace
@@ -328,16 +331,8 @@ LONG replace_file_os::ReachDestination(LPCTSTR lpszFileName, Destination& rDesti
         ::close(fd);
         return nError;
     }
-    if (!S_ISREG(reached.st_mode)) {
-        rDestination.pInPlace = ::fdopen(fd, "wb");
-        if (rDestination.pInPlace == nullptr) {
-            const int nError = errno;
-            ::close(fd);
-            return nError;
-        }
-        rDestination.hInPlace = fd;
-        return 0;
-    }
+    if (!S_ISREG(reached.st_mode))
+        return WriteInPlace(fd, rDestination);
     const std::string sReached = PathOfDescriptor(fd);
     ::close(fd);
     struct stat named {};
