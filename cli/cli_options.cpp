@@ -146,6 +146,7 @@ const std::map<std::string, OptionRule>& UncompressRules() {
         {"--dither", Choice({"fs", "ordered", "none"}, &DecoderOptions::nDitherMethod)},
         {"--nosmooth", Flag([](CliOptions& o) { o.decoder.bNoSmooth = TRUE; })},
         {"--onepass", Flag([](CliOptions& o) { o.decoder.bOnePass = TRUE; })},
+        {"--auto-orient", Flag([](CliOptions& o) { o.bAutoOrient = true; })},
         {"--max-memory", Number(&DecoderOptions::nMaxMemory, 0, INT32_MAX, Msg::RangeMemory)},
     };
     return rules;

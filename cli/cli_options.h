@@ -32,6 +32,7 @@ struct CliOptions {
     bool bVerbose = false;  // names each file converted and each one skipped
     bool bYes = false;
     bool bTime = false;
+    bool bAutoOrient = false;  // uncompress: turn the picture as its Exif orientation says
     EncoderOptions encoder;
     DecoderOptions decoder;
     std::vector<TransformStep> transform;

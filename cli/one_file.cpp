@@ -4,15 +4,64 @@
 #include <filesystem>
 
 #include "cli/messages.h"
+#include "codec/exif.h"
 #include "imagefile/bitmap_codes.h"
+#include "imagefile/oriented_bitmap.h"
 #include "platform/file.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+ConversionOutcome FileFailure(const CFileException& error) {
+    const CString sText = SystemErrorText(error.m_lOsError);
+    return {ConversionResult::Failed, sText, 0, sText, false};
+}
+
+// Decodes into a scratch file, keeping the Exif segments, then writes the picture turned as its
+// orientation says; with none, or orientation 1, the bytes are the plain conversion's.
+ConversionOutcome ConvertOriented(const CliOptions& o, const std::string& sSource,
+                                  const std::string& sDestination) {
+    CScratchFile scratch;
+    CFileException error;
+    if (!scratch.OpenScratch(&error))
+        return FileFailure(error);
+    ConversionOutcome outcome;
+    int nOrientation = 1;
+    {
+        const COXJPEGDecoder* pDecoder = nullptr;
+        CConversion conversion(&scratch, sSource.c_str(), o.decoder,
+                               [&pDecoder](const COXImageFile&, const COXJPEGImageFile&) {
+                                   auto pMade = std::make_unique<COXJPEGDecoder>();
+                                   pMade->KeepMarker(JPEG_APP0 + 1);
+                                   pDecoder = pMade.get();
+                                   return pMade;
+                               });
+        outcome = conversion.Run();
+        nOrientation = OrientationOf(pDecoder->GetKeptMarkers());
+    }
+    if (outcome.result == ConversionResult::Failed)
+        return outcome;
+    try {
+        CReplaceFile destination(sDestination.c_str(), CFile::modeCreate | CFile::modeWrite);
+        if (!WriteOriented(scratch, nOrientation, destination))
+            AfxThrowFileException(CFileException::invalidFile, 0, "(scratch)");
+        destination.Close();
+    } catch (CFileException* e) {
+        outcome = FileFailure(*e);
+        e->Delete();
+    }
+    return outcome;
+}
+
+}  // namespace
 
 ConversionOutcome ConvertOneFile(const CliOptions& o, const std::string& sSource,
                                  const std::string& sDestination) {
     if (o.command == CliCommand::Compress)
         return CConversion(sSource.c_str(), sDestination.c_str(), o.encoder).Run();
+    if (o.bAutoOrient)
+        return ConvertOriented(o, sSource, sDestination);
     return CConversion(sDestination.c_str(), sSource.c_str(), o.decoder).Run();
 }
 

@@ -15,8 +15,9 @@ std::unique_ptr<COXImageFile> OpenBitmapSource(const CString& sBitmapFile) {
 
 namespace {
 
-std::unique_ptr<COXImageFile> OpenBitmapDestination(const CString& sBitmapFile, BOOL bOS2Format) {
-    auto pBitmap = std::make_unique<COXBitmapFile>(sBitmapFile);
+template <typename Where>
+std::unique_ptr<COXImageFile> OpenBitmapDestination(Where where, BOOL bOS2Format) {
+    auto pBitmap = std::make_unique<COXBitmapFile>(where);
     pBitmap->SetOS2Format(bOS2Format);
     return pBitmap;
 }
@@ -51,6 +52,18 @@ CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
     : m_pBitmap(OpenBitmapDestination(sBitmapFile, o.bOS2Format)),
       m_jpeg(sJpegFile),
       m_pDecoder(MakeCoder(makeDecoder, *m_pBitmap, m_jpeg)) {
+    ApplyDecoderOptions(o);
+}
+
+CConversion::CConversion(CFile* pBitmapFile, const CString& sJpegFile, const DecoderOptions& o,
+                         const CoderMaker<COXJPEGDecoder>& makeDecoder)
+    : m_pBitmap(OpenBitmapDestination(pBitmapFile, o.bOS2Format)),
+      m_jpeg(sJpegFile),
+      m_pDecoder(MakeCoder(makeDecoder, *m_pBitmap, m_jpeg)) {
+    ApplyDecoderOptions(o);
+}
+
+void CConversion::ApplyDecoderOptions(const DecoderOptions& o) {
     m_pDecoder->SetGrayscale(o.bGrayscale);
     m_pDecoder->SetFast(o.bFast);
     m_pDecoder->SetNoSmooth(o.bNoSmooth);

@@ -43,7 +43,7 @@ struct DecoderOptions {
 enum class ConversionResult { Converted, ConvertedWithWarnings, Failed };
 
 struct ConversionOutcome {
-    ConversionResult result;
+    ConversionResult result = ConversionResult::Failed;
     // What the dialog tells the user: "エラー：" and libjpeg's warnings, or "例外 : " and the
     // error, with a second line saying in words what a bitmap's error code means; empty after a
     // clean run.
@@ -70,6 +70,9 @@ public:
     // JPEG to bitmap.
     CConversion(const CString& sBitmapFile, const CString& sJpegFile, const DecoderOptions& options,
                 const CoderMaker<COXJPEGDecoder>& makeDecoder = nullptr);
+    // JPEG to a bitmap written into a file the caller keeps open (a scratch file).
+    CConversion(CFile* pBitmapFile, const CString& sJpegFile, const DecoderOptions& options,
+                const CoderMaker<COXJPEGDecoder>& makeDecoder);
     CConversion(const CConversion&) = delete;
     CConversion& operator=(const CConversion&) = delete;
     // The coder goes first, then the JPEG file object, then the bitmap file object; a file a
@@ -79,6 +82,8 @@ public:
     ConversionOutcome Run();
 
 private:
+    void ApplyDecoderOptions(const DecoderOptions& options);
+
     // Members are destroyed in reverse order.
     std::unique_ptr<COXImageFile> m_pBitmap;
     COXJPEGImageFile m_jpeg;

@@ -100,7 +100,10 @@ void COXJPEGDecoder::Decompress(j_decompress_ptr cinfo, jpeg_error_mgr* pErr,
     // Applied before the header for the trace level and memory limit; reading the header
     // resets the rest to the image's defaults, so everything is applied again after it.
     ProcessSwitches(cinfo, FALSE);
+    for (const int nMarker : m_markersToKeep)
+        CallLibjpeg([&] { jpeg_save_markers(cinfo, nMarker, 0xFFFF); });
     pSource->ReadHeader(cinfo);
+    KeepMarkers(cinfo);
     ProcessSwitches(cinfo, FALSE);
 
     pDest->PrepareWrite(cinfo, TRUE);
@@ -116,4 +119,11 @@ void COXJPEGDecoder::Decompress(j_decompress_ptr cinfo, jpeg_error_mgr* pErr,
         ERREXIT(cinfo, JERR_FILE_WRITE);
     pSource->FinishDecompress(cinfo);
     CallLibjpeg([&] { jpeg_destroy_decompress(cinfo); });
+}
+
+void COXJPEGDecoder::KeepMarkers(j_decompress_ptr cinfo) {
+    m_keptMarkers.clear();
+    for (jpeg_saved_marker_ptr p = cinfo->marker_list; p != nullptr; p = p->next)
+        m_keptMarkers.push_back(
+            {static_cast<int>(p->marker), std::vector<BYTE>(p->data, p->data + p->data_length)});
 }

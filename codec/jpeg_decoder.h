@@ -2,6 +2,8 @@
 #pragma once
 
 #include "codec/jpeg_coder.h"
+#include <vector>
+
 #include "codec/jpeg_encoder.h"  // the DCT method selections
 
 class COXImageFile;
@@ -28,6 +30,16 @@ public:
     void SetOnePass(BOOL bOnePass) { m_bOnePass = bOnePass; }
     void SetMaxMemory(int nThousands) { m_nMaxMemory = nThousands; }
 
+    // A marker segment kept from the JPEG's header: its marker (JPEG_APP0 + n) and its bytes.
+    struct Marker {
+        int nMarker;
+        std::vector<BYTE> data;
+    };
+    // Keeps the segments of this marker the next run reads (up to 64 KiB each, as they come);
+    // the picture is decoded as without.
+    void KeepMarker(int nMarker) { m_markersToKeep.push_back(nMarker); }
+    const std::vector<Marker>& GetKeptMarkers() const { return m_keptMarkers; }
+
     // One whole conversion; JPEG_SUCCESS or JPEG_WARNING, every failure a thrown
     // COXJPEGException*. Opens and closes both files itself.
     virtual short DoDecompress(COXJPEGImageFile* pSource, COXImageFile* pDest);
@@ -47,6 +59,10 @@ protected:
     int m_nMaxMemory;
 
 private:
+    void KeepMarkers(j_decompress_ptr cinfo);
+    std::vector<int> m_markersToKeep;
+    std::vector<Marker> m_keptMarkers;
+
     void Decompress(j_decompress_ptr cinfo, jpeg_error_mgr* pErr, COXJPEGImageFile* pSource,
                     COXImageFile* pDest);
 };

@@ -7,6 +7,7 @@
 #include <csetjmp>
 #include <string>
 
+#include "codec/exif.h"
 #include "codec/jpeg_decoder.h"
 #include "codec/jpeg_encoder.h"
 #include "codec/jpeg_image_file.h"
@@ -15,6 +16,7 @@
 #include "filespec/path_spec.h"
 #include "imagefile/bitmap_layout.h"
 #include "imagefile/dib/dib.h"
+#include "imagefile/oriented_bitmap.h"
 #include "platform/memfile.h"
 
 namespace {
@@ -171,6 +173,23 @@ void FuzzJpegToBitmap(const std::uint8_t* data, std::size_t size) {
     try {
         decoder.DoDecompress(&jpeg, &bitmap);
     } catch (COXJPEGException* e) {
+        e->Delete();
+    }
+}
+
+void FuzzExifAndOrientation(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return;
+    const int nChoice = data[0];
+    if (nChoice % 2 == 0) {
+        ExifOrientation(data + 1, size - 1);
+        return;
+    }
+    CMemFile source(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+    CMemFile dest;
+    try {
+        WriteOriented(source, 1 + (nChoice / 2) % 8, dest);
+    } catch (CException* e) {
         e->Delete();
     }
 }

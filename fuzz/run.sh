@@ -10,7 +10,7 @@ seconds=${2:-45}
 cli=$build/cli/tarnel-cli
 corpus=$build/corpus
 mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$corpus/dib" "$corpus/path_record" \
-    "$build/findings"
+    "$corpus/exif" "$build/findings"
 
 # Small seeds fuzz fast: a 20 x 15 picture in every layout the reader takes.
 "$cli" compress tests/data/sample.bmp "$corpus/sample.jpg" --yes >/dev/null
@@ -29,9 +29,16 @@ mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$corpus/dib" "$co
 cp "$corpus"/bitmap/*.bmp tests/data/fuzz/any_bitmap/*.bmp "$corpus/any_bitmap/"
 cp "$corpus"/bitmap/*.bmp tests/data/fuzz/dib/* "$corpus/dib/"
 cp tests/data/fuzz/path_record/* "$corpus/path_record/"
+# Exif data of both byte orders with an orientation (a leading even byte), and small bitmaps to
+# turn (a leading odd byte).
+printf '\0Exif\0\0II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\6\0\0\0\0\0\0\0' > "$corpus/exif/le6"
+printf '\0Exif\0\0MM\0*\0\0\0\10\0\1\1\22\0\3\0\0\0\1\0\10\0\0\0\0\0\0' > "$corpus/exif/be8"
+for f in "$corpus"/bitmap/win24.bmp "$corpus"/bitmap/os2-8.bmp; do
+    { printf '\11'; cat "$f"; } > "$corpus/exif/turn-$(basename "$f")"
+done
 
 status=0
-for target in bitmap jpeg any_bitmap dib path_record; do
+for target in bitmap jpeg any_bitmap dib path_record exif; do
     echo "=== fuzzing $target for $seconds s"
     (cd "$build/findings" && "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 "$corpus/$target" 2>&1 | tail -n 12) || status=1

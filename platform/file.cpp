@@ -245,3 +245,19 @@ BOOL CanOpenForReading(LPCTSTR lpszPath, CFileException* pError) {
     CFile file;
     return file.Open(lpszPath, CFile::modeRead | CFile::shareDenyNone, pError);
 }
+
+BOOL CScratchFile::OpenScratch(CFileException* pError) {
+    CFile::Handle hFile = hFileNull;
+    LONG lOsError = 0;
+    FILE* pStream = scratch_file_os::Create(hFile, lOsError);
+    if (pStream == nullptr) {
+        if (pError != nullptr) {
+            pError->m_cause = CFileException::OsErrorToException(lOsError);
+            pError->m_lOsError = lOsError;
+            pError->m_strFileName = "(scratch)";
+        }
+        return FALSE;
+    }
+    Attach(pStream, hFile, "(scratch)", modeReadWrite);
+    return TRUE;
+}

@@ -150,6 +150,22 @@ private:
     int m_nInterruptSlot = -1;  // where an interruption finds the temporary file
 };
 
+// A file for scratch data, open for reading and writing: in the user's temporary folder, readable
+// by its owner only, and gone when it is closed or the process ends, however it ends.
+class CScratchFile : public CStdioFile {
+public:
+    CScratchFile() = default;
+    ~CScratchFile() override = default;
+
+    // FALSE with the reason in *pError when the system refuses.
+    BOOL OpenScratch(CFileException* pError = nullptr);
+};
+
+namespace scratch_file_os {
+// The stream and its handle, or null with the system's error in rlOsError.
+FILE* Create(CFile::Handle& rhFile, LONG& rlOsError);
+}  // namespace scratch_file_os
+
 // fopen for a UTF-8 path: the C library's byte-path fopen cannot name every file on Windows.
 FILE* OpenCStream(LPCTSTR lpszPath, LPCTSTR lpszMode);
 

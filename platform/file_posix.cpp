@@ -391,3 +391,14 @@ BOOL IsRegularFile(LPCTSTR lpszPath) {
 }
 
 CString SystemErrorText(LONG lOsError) { return std::strerror(static_cast<int>(lOsError)); }
+
+FILE* scratch_file_os::Create(CFile::Handle& rhFile, LONG& rlOsError) {
+    // Created with 0600 and unlinked at once: nothing is left whatever ends the process.
+    FILE* pStream = std::tmpfile();
+    if (pStream == nullptr) {
+        rlOsError = errno;
+        return nullptr;
+    }
+    rhFile = ::fileno(pStream);
+    return pStream;
+}

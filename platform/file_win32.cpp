@@ -484,3 +484,29 @@ CString SystemErrorText(LONG lOsError) {
     return sText.empty() ? CString("error ") + std::to_string(lOsError).c_str()
                          : WideToUtf8(sText.c_str());
 }
+
+FILE* scratch_file_os::Create(CFile::Handle& rhFile, LONG& rlOsError) {
+    wchar_t szFolder[MAX_PATH + 1] = {};
+    wchar_t szName[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH + 1, szFolder) == 0 ||
+        GetTempFileNameW(szFolder, L"tn", 0, szName) == 0) {
+        rlOsError = static_cast<LONG>(GetLastError());
+        return nullptr;
+    }
+    // The system deletes it when the last handle goes, also when the process is ended.
+    HANDLE h = CreateFileW(szName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           TRUNCATE_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        rlOsError = static_cast<LONG>(GetLastError());
+        DeleteFileW(szName);
+        return nullptr;
+    }
+    FILE* pStream = StreamOverHandle(h, CFile::modeReadWrite);
+    if (pStream == nullptr) {
+        rlOsError = ERROR_TOO_MANY_OPEN_FILES;
+        return nullptr;
+    }
+    rhFile = reinterpret_cast<CFile::Handle>(h);
+    return pStream;
+}

@@ -1,11 +1,12 @@
 // Hostile and corrupt input: the fuzzers' findings replayed, JPEG headers that promise more than
-// a bitmap can hold, and JPEG files cut or damaged anywhere.
+// a bitmap can hold, JPEG files cut or damaged anywhere, and Exif data that lies.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "codec/exif.h"
 #include "fuzz/fuzz_targets.h"
 #include "tests/codec/conversion_fixture.h"
 
@@ -43,11 +44,9 @@ TEST_F(HostileInputTest, EveryKeptFuzzInputRunsCleanly) {
     const struct {
         const char* pszFolder;
         void (*pfnTarget)(const std::uint8_t*, std::size_t);
-    } targets[] = {{"bitmap", FuzzBitmapToJpeg},
-                   {"any_bitmap", FuzzAnyBitmapToJpeg},
-                   {"jpeg", FuzzJpegToBitmap},
-                   {"dib", FuzzDib},
-                   {"path_record", FuzzPathRecords}};
+    } targets[] = {{"bitmap", FuzzBitmapToJpeg},     {"any_bitmap", FuzzAnyBitmapToJpeg},
+                   {"jpeg", FuzzJpegToBitmap},       {"dib", FuzzDib},
+                   {"path_record", FuzzPathRecords}, {"exif", FuzzExifAndOrientation}};
     int nInputs = 0;
     for (const auto& target : targets) {
         for (const auto& entry : fs::directory_iterator(kFuzzData + "/" + target.pszFolder)) {
@@ -101,4 +100,55 @@ TEST_F(HostileInputTest, CutOrDamagedJpegsEndInAnErrorOrAFullBitmap) {
             ExpectErrorOrFullBitmap(sDamaged, 0, "byte " + std::to_string(i) + " flipped");
         }
     }
+}
+
+// Exif data as cameras write it and as it may be damaged: only a well-formed Orientation counts.
+TEST(ExifTest, OnlyAWellFormedOrientationCounts) {
+    // "Exif\0\0", a TIFF header of this byte order, and one directory entry, patched per row.
+    const auto exif = [](bool bBig, unsigned nTag, unsigned nType, unsigned nCount, unsigned nValue,
+                         unsigned nDirectory = 8, unsigned nEntries = 1) {
+        std::string s("Exif\0\0", 6);
+        const auto put = [&](unsigned n, int nBytes) {
+            for (int i = 0; i < nBytes; ++i)
+                s += static_cast<char>(n >> (8 * (bBig ? nBytes - 1 - i : i)));
+        };
+        s += bBig ? std::string("MM\0*", 4) : std::string("II*\0", 4);
+        put(nDirectory, 4);
+        put(nEntries, 2);
+        put(nTag, 2), put(nType, 2), put(nCount, 4), put(nValue, 2), put(0, 2);
+        put(0, 4);
+        return s;
+    };
+    const struct {
+        std::string sData;
+        int nOrientation;
+    } rows[] = {
+        {exif(false, 0x0112, 3, 1, 6), 6},
+        {exif(true, 0x0112, 3, 1, 8), 8},
+        {exif(false, 0x0110, 2, 1, 6), 0},  // another tag only
+        {exif(false, 0x0112, 3, 1, 9), 0},  // out of range
+        {exif(false, 0x0112, 3, 1, 0), 0},
+        {exif(false, 0x0112, 4, 1, 6), 0},                // a long, not a short
+        {exif(true, 0x0112, 3, 2, 6), 0},                 // two values
+        {exif(false, 0x0112, 3, 1, 6, 0xFFFFFFF0u), 0},   // directory outside the segment
+        {exif(false, 0x0110, 3, 1, 6, 8, 4000), 0},       // entries beyond the segment
+        {exif(false, 0x0112, 3, 1, 6).substr(0, 20), 0},  // cut inside the entry
+        {std::string("Exif\0\0II*", 9), 0},
+        {std::string("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42), 0},
+        {std::string(), 0},
+    };
+    for (const auto& row : rows) {
+        // A copy of exactly the segment's size, so that a read past it is seen by the sanitizers.
+        const std::vector<BYTE> bytes(row.sData.begin(), row.sData.end());
+        EXPECT_EQ(ExifOrientation(bytes.data(), bytes.size()), row.nOrientation)
+            << row.sData.size();
+    }
+    // XMP before Exif is passed over; no Exif at all means as stored.
+    const std::string sSix = exif(true, 0x0112, 3, 1, 6);
+    const std::vector<COXJPEGDecoder::Marker> markers = {
+        {JPEG_APP0 + 1, std::vector<BYTE>(rows[11].sData.begin(), rows[11].sData.end())},
+        {JPEG_APP0 + 2, std::vector<BYTE>(sSix.begin(), sSix.end())},
+        {JPEG_APP0 + 1, std::vector<BYTE>(sSix.begin(), sSix.end())}};
+    EXPECT_EQ(OrientationOf(markers), 6);
+    EXPECT_EQ(OrientationOf({markers[0], markers[1]}), 1);
 }

@@ -1,0 +1,78 @@
+// Reading the Orientation tag out of Exif data, every offset checked against the segment.
+#include "codec/exif.h"
+
+#include <cstring>
+
+#include "libjpeg/libjpeg.h"
+
+namespace {
+
+constexpr unsigned kOrientationTag = 0x0112;
+constexpr unsigned kShortType = 3;
+constexpr std::size_t kExifHeader = 6;  // "Exif\0\0"
+constexpr std::size_t kEntrySize = 12;
+
+// The TIFF structure after the Exif header, with its byte order.
+class TiffReader {
+public:
+    TiffReader(const BYTE* p, std::size_t n, bool bBigEndian)
+        : m_p(p), m_n(n), m_bBigEndian(bBigEndian) {}
+
+    // Whether [nOffset, nOffset + nCount) lies inside the data.
+    bool Holds(std::size_t nOffset, std::size_t nCount) const {
+        return nOffset <= m_n && nCount <= m_n - nOffset;
+    }
+    unsigned Get16(std::size_t nOffset) const {
+        const unsigned a = m_p[nOffset], b = m_p[nOffset + 1];
+        return m_bBigEndian ? (a << 8) | b : (b << 8) | a;
+    }
+    unsigned long Get32(std::size_t nOffset) const {
+        const unsigned long nHigh = Get16(nOffset + (m_bBigEndian ? 0 : 2));
+        const unsigned long nLow = Get16(nOffset + (m_bBigEndian ? 2 : 0));
+        return (nHigh << 16) | nLow;
+    }
+
+private:
+    const BYTE* m_p;
+    std::size_t m_n;
+    bool m_bBigEndian;
+};
+
+}  // namespace
+
+int ExifOrientation(const BYTE* pData, std::size_t nSize) {
+    if (pData == nullptr || nSize < kExifHeader + 8 || std::memcmp(pData, "Exif\0\0", 6) != 0)
+        return 0;
+    const BYTE* pTiff = pData + kExifHeader;
+    const std::size_t nTiff = nSize - kExifHeader;
+    const bool bBigEndian = std::memcmp(pTiff, "MM\0*", 4) == 0;
+    if (!bBigEndian && std::memcmp(pTiff, "II*\0", 4) != 0)
+        return 0;
+    const TiffReader tiff(pTiff, nTiff, bBigEndian);
+    const unsigned long nDirectory = tiff.Get32(4);
+    if (!tiff.Holds(nDirectory, 2))
+        return 0;
+    const unsigned nEntries = tiff.Get16(nDirectory);
+    for (unsigned i = 0; i < nEntries; ++i) {
+        const std::size_t nEntry = nDirectory + 2 + i * kEntrySize;
+        if (!tiff.Holds(nEntry, kEntrySize))
+            return 0;
+        if (tiff.Get16(nEntry) != kOrientationTag)
+            continue;
+        if (tiff.Get16(nEntry + 2) != kShortType || tiff.Get32(nEntry + 4) != 1)
+            return 0;
+        const unsigned nValue = tiff.Get16(nEntry + 8);  // a short sits at the field's start
+        return nValue >= 1 && nValue <= 8 ? static_cast<int>(nValue) : 0;
+    }
+    return 0;
+}
+
+int OrientationOf(const std::vector<COXJPEGDecoder::Marker>& markers) {
+    for (const COXJPEGDecoder::Marker& marker : markers) {
+        if (marker.nMarker != JPEG_APP0 + 1)
+            continue;
+        if (const int nOrientation = ExifOrientation(marker.data.data(), marker.data.size()))
+            return nOrientation;
+    }
+    return 1;
+}

@@ -1,0 +1,171 @@
+// Orienting a bitmap: each output row gathered from the rows or the columns of the source.
+#include "imagefile/oriented_bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "imagefile/bitmap_format.h"
+
+namespace {
+
+using namespace bitmap_format;
+
+constexpr ULONGLONG kStripBytes = 16u << 20;
+
+unsigned GetLE16(const BYTE* p) { return p[0] | (p[1] << 8); }
+unsigned long GetLE32(const BYTE* p) {
+    return GetLE16(p) | (static_cast<unsigned long>(GetLE16(p + 2)) << 16);
+}
+void PutLE16(BYTE* p, unsigned n) {
+    p[0] = static_cast<BYTE>(n);
+    p[1] = static_cast<BYTE>(n >> 8);
+}
+void PutLE32(BYTE* p, unsigned long n) {
+    PutLE16(p, static_cast<unsigned>(n & 0xFFFF));
+    PutLE16(p + 2, static_cast<unsigned>(n >> 16));
+}
+
+// The picture's place and shape in a bitmap this program wrote.
+struct Picture {
+    std::vector<BYTE> header;  // everything before the pixels
+    long long nWidth = 0;
+    long long nHeight = 0;
+    int nBytesPerPixel = 0;
+    ULONGLONG nStride = 0;
+};
+
+bool ReadPicture(CFile& source, Picture& rPicture) {
+    BYTE start[kFileHeaderSize + kInfoHeaderSize] = {};
+    source.Seek(0, CFile::begin);
+    if (source.Read(start, sizeof start) < kFileHeaderSize + kCoreHeaderSize || start[0] != 'B' ||
+        start[1] != 'M')
+        return false;
+    const unsigned long nOffset = GetLE32(start + 10);
+    const unsigned long nHeaderSize = GetLE32(start + 14);
+    int nBits = 0;
+    if (nHeaderSize == kCoreHeaderSize) {
+        rPicture.nWidth = GetLE16(start + 18);
+        rPicture.nHeight = GetLE16(start + 20);
+        nBits = static_cast<int>(GetLE16(start + 24));
+    } else if (nHeaderSize == kInfoHeaderSize) {
+        rPicture.nWidth = static_cast<std::int32_t>(GetLE32(start + 18));
+        rPicture.nHeight = static_cast<std::int32_t>(GetLE32(start + 22));
+        nBits = static_cast<int>(GetLE16(start + 28));
+    }
+    if ((nBits != 8 && nBits != 24) || rPicture.nWidth <= 0 || rPicture.nHeight <= 0 ||
+        nOffset < kFileHeaderSize + nHeaderSize || nOffset > kMostHeaderBytes)
+        return false;
+    rPicture.nBytesPerPixel = nBits / 8;
+    rPicture.nStride = Stride(rPicture.nWidth, nBits);
+    // Every row read must be in the file, which also bounds what is held of it.
+    const ULONGLONG nLength = source.GetLength();
+    if (nLength < nOffset || (nLength - nOffset) / rPicture.nStride <
+                                 static_cast<ULONGLONG>(rPicture.nHeight))
+        return false;
+    rPicture.header.resize(nOffset);
+    source.Seek(0, CFile::begin);
+    return source.Read(rPicture.header.data(), nOffset) == nOffset;
+}
+
+// The header of the turned picture: the same, with the sides and sizes that change.
+std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long long nHeight) {
+    std::vector<BYTE> header = picture.header;
+    const ULONGLONG nPixels = Stride(nWidth, picture.nBytesPerPixel * 8) * nHeight;
+    PutLE32(header.data() + 2, static_cast<unsigned long>(header.size() + nPixels));
+    if (GetLE32(header.data() + 14) == kCoreHeaderSize) {
+        PutLE16(header.data() + 18, static_cast<unsigned>(nWidth));
+        PutLE16(header.data() + 20, static_cast<unsigned>(nHeight));
+    } else {
+        PutLE32(header.data() + 18, static_cast<unsigned long>(nWidth));
+        PutLE32(header.data() + 22, static_cast<unsigned long>(nHeight));
+        if (GetLE32(header.data() + 34) != 0)
+            PutLE32(header.data() + 34, static_cast<unsigned long>(nPixels));
+    }
+    return header;
+}
+
+void ReadAt(CFile& source, ULONGLONG nPosition, BYTE* pBuffer, UINT nCount) {
+    source.Seek(static_cast<std::int64_t>(nPosition), CFile::begin);
+    if (source.Read(pBuffer, nCount) != nCount)
+        AfxThrowFileException(CFileException::endOfFile, 0, source.GetFilePath());
+}
+
+void CopyPixel(const BYTE* pFrom, BYTE* pTo, int nBytes) { std::memcpy(pTo, pFrom, nBytes); }
+
+// Orientations 1 to 4 keep rows as rows: each output row is a source row, perhaps reversed.
+void WriteRowsAsRows(CFile& source, const Picture& p, int nOrientation, CFile& dest) {
+    const bool bMirrorRows = nOrientation == 2 || nOrientation == 3;
+    const bool bUpsideDown = nOrientation == 3 || nOrientation == 4;
+    std::vector<BYTE> row(p.nStride), turned(p.nStride, 0);
+    for (long long nFileRow = 0; nFileRow < p.nHeight; ++nFileRow) {
+        const long long nSourceRow = bUpsideDown ? p.nHeight - 1 - nFileRow : nFileRow;
+        ReadAt(source, p.header.size() + nSourceRow * p.nStride, row.data(),
+               static_cast<UINT>(p.nStride));
+        if (!bMirrorRows) {
+            dest.Write(row.data(), static_cast<UINT>(p.nStride));
+            continue;
+        }
+        for (long long x = 0; x < p.nWidth; ++x)
+            CopyPixel(row.data() + (p.nWidth - 1 - x) * p.nBytesPerPixel,
+                      turned.data() + x * p.nBytesPerPixel, p.nBytesPerPixel);
+        dest.Write(turned.data(), static_cast<UINT>(p.nStride));
+    }
+}
+
+// Orientations 5 to 8 turn columns into rows. The output is written in file order; a strip of
+// output rows is a strip of source columns, read from every source row at its place in the file.
+void WriteColumnsAsRows(CFile& source, const Picture& p, int nOrientation, CFile& dest) {
+    const long long nOutWidth = p.nHeight, nOutHeight = p.nWidth;
+    const ULONGLONG nOutStride = Stride(nOutWidth, p.nBytesPerPixel * 8);
+    // Output row y (from the top) is source column x = y (5, 6) or W - 1 - y (7, 8); output
+    // pixel x (from the left) is source row y = x (5, 8) or H - 1 - x (6, 7), rows from the top.
+    const bool bColumnsReversed = nOrientation == 7 || nOrientation == 8;
+    const bool bRowsReversed = nOrientation == 6 || nOrientation == 7;
+    const long long nStrip = std::max<long long>(
+        1, std::min<long long>(p.nWidth, kStripBytes / (p.nHeight * p.nBytesPerPixel)));
+    std::vector<BYTE> strip(static_cast<std::size_t>(nStrip * p.nHeight * p.nBytesPerPixel));
+    std::vector<BYTE> row(nOutStride, 0);
+    // Output file rows from the bottom, taken nStrip at a time.
+    for (long long nFirst = 0; nFirst < nOutHeight; nFirst += nStrip) {
+        const long long nCount = std::min(nStrip, nOutHeight - nFirst);
+        // Output file rows nFirst .. nFirst + nCount - 1 are visual rows from the top
+        // nOutHeight - 1 - nFirst downwards, that is source columns starting at nColumn.
+        const long long nTopRow = nOutHeight - nFirst - nCount;
+        const long long nColumn = bColumnsReversed ? p.nWidth - (nTopRow + nCount) : nTopRow;
+        const UINT nBytes = static_cast<UINT>(nCount * p.nBytesPerPixel);
+        for (long long nSourceRow = 0; nSourceRow < p.nHeight; ++nSourceRow)
+            ReadAt(source,
+                   p.header.size() + (p.nHeight - 1 - nSourceRow) * p.nStride +
+                       nColumn * p.nBytesPerPixel,
+                   strip.data() + nSourceRow * nBytes, nBytes);
+        for (long long nFileRow = nFirst; nFileRow < nFirst + nCount; ++nFileRow) {
+            const long long y = nOutHeight - 1 - nFileRow;
+            const long long nSourceColumn = bColumnsReversed ? p.nWidth - 1 - y : y;
+            const long long k = nSourceColumn - nColumn;
+            for (long long x = 0; x < nOutWidth; ++x) {
+                const long long nSourceRow = bRowsReversed ? p.nHeight - 1 - x : x;
+                CopyPixel(strip.data() + nSourceRow * nBytes + k * p.nBytesPerPixel,
+                          row.data() + x * p.nBytesPerPixel, p.nBytesPerPixel);
+            }
+            dest.Write(row.data(), static_cast<UINT>(nOutStride));
+        }
+    }
+}
+
+}  // namespace
+
+BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest) {
+    Picture picture;
+    if (nOrientation < 1 || nOrientation > 8 || !ReadPicture(source, picture))
+        return FALSE;
+    const bool bTurned = nOrientation >= 5;
+    const std::vector<BYTE> header =
+        bTurned ? TurnedHeader(picture, picture.nHeight, picture.nWidth) : picture.header;
+    dest.Write(header.data(), static_cast<UINT>(header.size()));
+    if (bTurned)
+        WriteColumnsAsRows(source, picture, nOrientation, dest);
+    else
+        WriteRowsAsRows(source, picture, nOrientation, dest);
+    return TRUE;
+}
