@@ -400,6 +400,8 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
     const CliCommand command = rOptions.command;
     if (command == CliCommand::Help || command == CliCommand::Version)
         return true;
+    // A version-5 bitmap's colour profile goes into its JPEG; other bitmaps have none.
+    rOptions.encoder.bKeepProfile = TRUE;
 
     std::vector<std::string> paths;
     bool bOnlyPaths = false;  // after "--"

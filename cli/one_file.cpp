@@ -1,6 +1,7 @@
 // One file's conversion for tarnel-cli, the checks around it and its outcome in words.
 #include "cli/one_file.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "cli/messages.h"
@@ -112,6 +113,16 @@ std::string ErrorWords(const ConversionOutcome& outcome) {
     return sText;
 }
 
+// A line libjpeg gave a bitmap reader's warning in ("Bogus message code 1040") in its words.
+std::string LineWords(const std::string& sLine) {
+    int nCode = 0;
+    const char* pszMeaning = nullptr;
+    if (std::sscanf(sLine.c_str(), "Bogus message code %d", &nCode) == 1)
+        pszMeaning = BitmapCodeMeaning(nCode, CurrentLanguage() == Language::English);
+    return pszMeaning != nullptr ? std::string(pszMeaning) + " [" + std::to_string(nCode) + "]"
+                                 : sLine;
+}
+
 }  // namespace
 
 std::string OutcomeReport(const ConversionOutcome& outcome, const std::string& sFile) {
@@ -125,7 +136,7 @@ std::string OutcomeReport(const ConversionOutcome& outcome, const std::string& s
         std::size_t nEnd = sMessages.find('\n', nStart);
         if (nEnd == std::string::npos)
             nEnd = sMessages.size();
-        const std::string sLine = sMessages.substr(nStart, nEnd - nStart);
+        const std::string sLine = LineWords(sMessages.substr(nStart, nEnd - nStart));
         if (!sLine.empty())
             sReport +=
                 sPrefix + (HasWarnings(outcome) ? Say(Msg::Warning, sLine.c_str()) : sLine) + "\n";

@@ -35,6 +35,7 @@ CConversion::CConversion(const CString& sBitmapFile, const CString& sJpegFile,
     : m_pBitmap(OpenBitmapSource(sBitmapFile)),
       m_jpeg(sJpegFile),
       m_pEncoder(MakeCoder(makeEncoder, *m_pBitmap, m_jpeg)) {
+    m_pBitmap->SetKeepProfile(o.bKeepProfile);
     m_pEncoder->SetGrayscale(o.bGrayscale);
     m_pEncoder->SetBaseline(o.bBaseline);
     m_pEncoder->SetProgressive(o.bProgressive);

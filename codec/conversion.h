@@ -24,6 +24,7 @@ struct EncoderOptions {
     int nSmooth = 0;
     int nMaxMemory = 0;  // thousands of bytes
     int nDCTMethod = DCT_DEFAULT;
+    BOOL bKeepProfile = FALSE;  // a version-5 bitmap's embedded colour profile goes into the JPEG
 };
 
 // JPEG to bitmap.

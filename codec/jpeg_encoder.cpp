@@ -1,6 +1,8 @@
 // COXJPEGEncoder: options and the compression run.
 #include "codec/jpeg_encoder.h"
 
+#include "imagefile/bitmap_codes.h"
+
 #include "codec/coder_run.h"
 #include "libjpeg/libjpeg_call.h"
 
@@ -86,6 +88,14 @@ void COXJPEGEncoder::Compress(j_compress_ptr cinfo, jpeg_error_mgr* pErr, COXIma
 
     pDest->SetDestination(cinfo, TRUE);
     pDest->StartCompress(cinfo);
+    // A profile the source kept goes into APP2 segments, split as libjpeg splits it.
+    const std::vector<BYTE>& profile = pSource->GetColorProfile();
+    if (!profile.empty())
+        CallLibjpeg([&] {
+            jpeg_write_icc_profile(cinfo, profile.data(), static_cast<unsigned>(profile.size()));
+        });
+    if (pSource->IsProfileLeftOut())
+        WARNMS(cinfo, BMP_WRN_PROFILE);
     while (cinfo->next_scanline < cinfo->image_height) {
         const JDIMENSION nRows = pSource->ReadRows(cinfo);
         if (nRows == 0)  // a source that delivers nothing would never finish

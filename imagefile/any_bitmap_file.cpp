@@ -66,6 +66,8 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     const auto nHeight = static_cast<ULONGLONG>(l.nHeight);
     if (!l.PixelsFit(nStart, nLength))
         ERREXIT(cinfo, JERR_INPUT_EOF);  // before any row is compressed
+    if (m_bKeepProfile)
+        KeepProfile(l, nStart, nLength);
     cinfo->image_width = static_cast<JDIMENSION>(l.nWidth);
     cinfo->image_height = static_cast<JDIMENSION>(nHeight);
     if (m_bRunLength)
@@ -81,6 +83,28 @@ BOOL COXAnyBitmapFile::BeginRead(j_compress_ptr cinfo) {
     cinfo->input_components = 3;
     cinfo->data_precision = 8;
     return TRUE;
+}
+
+void COXAnyBitmapFile::KeepProfile(const BitmapLayout& l, ULONGLONG nStart, ULONGLONG nLength) {
+    m_colorProfile.clear();
+    m_bProfileLeftOut = FALSE;
+    if (l.nProfileSize == 0 ||
+        (l.nProfileType != kProfileEmbedded && l.nProfileType != kProfileLinked))
+        return;
+    // The most APP2 segments can carry.
+    constexpr ULONGLONG kMostProfileBytes = 255ULL * 65519;
+    const ULONGLONG nProfile = nStart + bitmap_format::kFileHeaderSize + l.nProfileData;
+    if (l.nProfileType == kProfileLinked || l.nProfileSize > kMostProfileBytes ||
+        nProfile > nLength || l.nProfileSize > nLength - nProfile) {
+        m_bProfileLeftOut = TRUE;
+        return;
+    }
+    m_colorProfile.resize(l.nProfileSize);
+    if (!m_file.Seek(nProfile) ||
+        ReadBytes(m_colorProfile.data(), l.nProfileSize) != l.nProfileSize) {
+        m_colorProfile.clear();
+        m_bProfileLeftOut = TRUE;
+    }
 }
 
 void COXAnyBitmapFile::DecodeRunLength(j_compress_ptr cinfo, const BitmapLayout& layout,

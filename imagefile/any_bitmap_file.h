@@ -33,6 +33,9 @@ private:
     void TakeMasks(const BitmapLayout& layout);
     void TakePalette(const BitmapLayout& layout);
     void DecodeRunLength(j_compress_ptr cinfo, const BitmapLayout& layout, ULONGLONG nDataBytes);
+    // The embedded profile of a version-5 header, read from where it lies in the file; one that
+    // is only named, or lies outside the file, is left out.
+    void KeepProfile(const BitmapLayout& layout, ULONGLONG nStart, ULONGLONG nLength);
     void ConvertRow(j_compress_ptr cinfo, const BYTE* pIn, JSAMPLE* pOut) const;
     JSAMPLE PaletteChannel(int nIndex, int nChannel) const;
 

@@ -92,6 +92,11 @@ void ParseInfoHeader(const BYTE* info, BitmapLayout& l, unsigned& rnPlanes, long
     l.nYPelsPerMeter = Get32(info + 28);
     rnClrUsed = static_cast<std::int32_t>(Get32(info + 32));  // 0 or less: a full table
     l.nClrImportant = Get32(info + 36);
+    if (l.nInfoSize >= kLongestHeader) {
+        l.nProfileType = Get32(info + 56);
+        l.nProfileData = Get32(info + 112);
+        l.nProfileSize = Get32(info + 116);
+    }
 }
 
 // Width and height: not empty, bottom-up for the bitmap file's own reader, within JPEG's and

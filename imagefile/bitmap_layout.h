@@ -29,6 +29,10 @@ struct BitmapField {
     int nBits = 0;   // of the mask, which has no holes
 };
 
+// The colour-space types of a version-5 header that name a profile: 'MBED' and 'LINK'.
+constexpr DWORD kProfileEmbedded = 0x4D424544;
+constexpr DWORD kProfileLinked = 0x4C494E4B;
+
 struct BitmapLayout {
     DWORD nPixelOffset = 0;  // bfOffBits, from the file's first byte
     DWORD nInfoSize = 0;     // the info header's length in the file
@@ -52,6 +56,12 @@ struct BitmapLayout {
     // Bytes between the end of the colour table's entries in use and the pixels: the entries
     // beyond what the bit count can index, and any gap the pixel offset leaves.
     ULONGLONG nGap = 0;
+
+    // A version-5 header's colour profile: its type (kProfileEmbedded, kProfileLinked: a file
+    // name) and where it lies, counted from the info header's first byte; 0 without one.
+    DWORD nProfileType = 0;
+    DWORD nProfileData = 0;
+    DWORD nProfileSize = 0;
 
     BOOL IsOS2Core() const { return nInfoSize == 12; }
     BOOL IsRunLength() const { return nCompression == BI_RLE8 || nCompression == BI_RLE4; }

@@ -2,6 +2,8 @@
 // write rows to, with its file handling.
 #pragma once
 
+#include <vector>
+
 #include "imagefile/image_file_handle.h"
 #include "libjpeg/libjpeg.h"
 #include "platform/cstring.h"
@@ -54,7 +56,19 @@ public:
     JSAMPARRAY m_pBuffer;
     JDIMENSION m_nBufferHeight;
 
+    // Whether a reader keeps the colour profile a bitmap carries, for the coder to pass on; off
+    // unless asked. The profile kept: empty when there is none.
+    void SetKeepProfile(BOOL bKeep) { m_bKeepProfile = bKeep; }
+    const std::vector<BYTE>& GetColorProfile() const { return m_colorProfile; }
+    // Whether the bitmap named a profile that could not be kept (another file, or bytes outside
+    // this one): the coder warns once its run has started, as warnings before it are dropped.
+    BOOL IsProfileLeftOut() const { return m_bProfileLeftOut; }
+
 protected:
+    BOOL m_bKeepProfile = FALSE;
+    BOOL m_bProfileLeftOut = FALSE;
+    std::vector<BYTE> m_colorProfile;
+
     // Transfers that report a file exception by their result (0 bytes, FALSE) instead.
     UINT ReadBytes(void* pBuffer, UINT nCount) { return m_file.Read(pBuffer, nCount); }
     BOOL WriteBytes(const void* pBuffer, UINT nCount) { return m_file.Write(pBuffer, nCount); }

@@ -60,8 +60,8 @@ bool ReadPicture(CFile& source, Picture& rPicture) {
     rPicture.nStride = Stride(rPicture.nWidth, nBits);
     // Every row read must be in the file, which also bounds what is held of it.
     const ULONGLONG nLength = source.GetLength();
-    if (nLength < nOffset || (nLength - nOffset) / rPicture.nStride <
-                                 static_cast<ULONGLONG>(rPicture.nHeight))
+    if (nLength < nOffset ||
+        (nLength - nOffset) / rPicture.nStride < static_cast<ULONGLONG>(rPicture.nHeight))
         return false;
     rPicture.header.resize(nOffset);
     source.Seek(0, CFile::begin);
