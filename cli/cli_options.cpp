@@ -147,6 +147,7 @@ const std::map<std::string, OptionRule>& UncompressRules() {
         {"--nosmooth", Flag([](CliOptions& o) { o.decoder.bNoSmooth = TRUE; })},
         {"--onepass", Flag([](CliOptions& o) { o.decoder.bOnePass = TRUE; })},
         {"--auto-orient", Flag([](CliOptions& o) { o.bAutoOrient = true; })},
+        {"--keep-profile", Flag([](CliOptions& o) { o.bKeepProfile = true; })},
         {"--max-memory", Number(&DecoderOptions::nMaxMemory, 0, INT32_MAX, Msg::RangeMemory)},
     };
     return rules;
@@ -418,6 +419,10 @@ bool ParseCliOptions(int argc, const char* const* argv, CliOptions& rOptions,
             return false;
         if (rOptions.command != command)  // --help or --version wins over everything else
             return true;
+    }
+    if (rOptions.bKeepProfile && rOptions.decoder.bOS2Format) {
+        rsError = Say(Msg::ProfileNotOs2);
+        return false;
     }
     // "compress a.bmp b.bmp" means two bitmaps, never a JPEG written over the second one.
     if (command != CliCommand::Transform &&

@@ -32,7 +32,8 @@ struct CliOptions {
     bool bVerbose = false;  // names each file converted and each one skipped
     bool bYes = false;
     bool bTime = false;
-    bool bAutoOrient = false;  // uncompress: turn the picture as its Exif orientation says
+    bool bAutoOrient = false;   // uncompress: turn the picture as its Exif orientation says
+    bool bKeepProfile = false;  // uncompress: a version-5 bitmap with the JPEG's colour profile
     EncoderOptions encoder;
     DecoderOptions decoder;
     std::vector<TransformStep> transform;

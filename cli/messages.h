@@ -76,6 +76,10 @@
       "変換する JPEG (.jpg, .jpeg, .jpe, .jfif) が見つかりません")                                 \
     X(Progress, "%s/%s files  %s/%s MB", "%s/%s ファイル  %s/%s MB")                               \
     X(ProgressRate, "  %s MB/s  %s left", "  %s MB/s  残り %s")                                    \
+    X(ProfileDamaged, "the colour profile's segments do not fit together: left out",               \
+      "色プロファイルの APP2 セグメントがそろっていないため付けません")                            \
+    X(ProfileNotOs2, "--keep-profile writes a Windows bitmap; an OS/2 one (--os2) has no room",    \
+      "--keep-profile は Windows 形式のビットマップに書きます。OS/2 形式 (--os2) には入りません")  \
     X(Converted, "%s -> %s", "%s -> %s")                                                           \
     X(Skipped, "%s: skipped, %s exists", "%s: スキップ (%s が既にあります)")
 

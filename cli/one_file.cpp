@@ -19,33 +19,48 @@ ConversionOutcome FileFailure(const CFileException& error) {
     return {ConversionResult::Failed, sText, 0, sText, false};
 }
 
-// Decodes into a scratch file, keeping the Exif segments, then writes the picture turned as its
-// orientation says; with none, or orientation 1, the bytes are the plain conversion's.
-ConversionOutcome ConvertOriented(const CliOptions& o, const std::string& sSource,
-                                  const std::string& sDestination) {
+// A warning of our own after the run's: a conversion with warnings.
+void Warn(ConversionOutcome& rOutcome, Msg message) {
+    rOutcome.result = ConversionResult::ConvertedWithWarnings;
+    rOutcome.bOnlyNotes = false;
+    rOutcome.sLibraryText += (Say(message) + "\n").c_str();
+}
+
+// Decodes into a scratch file, keeping the Exif and colour-profile segments, then writes the
+// picture turned as its orientation says and with the profile; with neither, the bytes are the
+// plain conversion's.
+ConversionOutcome ConvertWithMetadata(const CliOptions& o, const std::string& sSource,
+                                      const std::string& sDestination) {
     CScratchFile scratch;
     CFileException error;
     if (!scratch.OpenScratch(&error))
         return FileFailure(error);
     ConversionOutcome outcome;
     int nOrientation = 1;
+    std::vector<BYTE> profile;
     {
         const COXJPEGDecoder* pDecoder = nullptr;
         CConversion conversion(&scratch, sSource.c_str(), o.decoder,
                                [&pDecoder](const COXImageFile&, const COXJPEGImageFile&) {
                                    auto pMade = std::make_unique<COXJPEGDecoder>();
                                    pMade->KeepMarker(JPEG_APP0 + 1);
+                                   pMade->KeepMarker(JPEG_APP0 + 2);
                                    pDecoder = pMade.get();
                                    return pMade;
                                });
         outcome = conversion.Run();
-        nOrientation = OrientationOf(pDecoder->GetKeptMarkers());
+        if (o.bAutoOrient)
+            nOrientation = OrientationOf(pDecoder->GetKeptMarkers());
+        if (o.bKeepProfile &&
+            JoinIccProfile(pDecoder->GetKeptMarkers(), profile) == ProfileFound::Damaged)
+            Warn(outcome, Msg::ProfileDamaged);
     }
     if (outcome.result == ConversionResult::Failed)
         return outcome;
     try {
         CReplaceFile destination(sDestination.c_str(), CFile::modeCreate | CFile::modeWrite);
-        if (!WriteOriented(scratch, nOrientation, destination))
+        if (!WriteOriented(scratch, nOrientation, destination,
+                           profile.empty() ? nullptr : &profile))
             AfxThrowFileException(CFileException::invalidFile, 0, "(scratch)");
         destination.Close();
     } catch (CFileException* e) {
@@ -61,8 +76,8 @@ ConversionOutcome ConvertOneFile(const CliOptions& o, const std::string& sSource
                                  const std::string& sDestination) {
     if (o.command == CliCommand::Compress)
         return CConversion(sSource.c_str(), sDestination.c_str(), o.encoder).Run();
-    if (o.bAutoOrient)
-        return ConvertOriented(o, sSource, sDestination);
+    if (o.bAutoOrient || o.bKeepProfile)
+        return ConvertWithMetadata(o, sSource, sDestination);
     return CConversion(sDestination.c_str(), sSource.c_str(), o.decoder).Run();
 }
 

@@ -1,4 +1,5 @@
-// Reading the Orientation tag out of Exif data, every offset checked against the segment.
+// Reading the Orientation tag out of Exif data and joining an ICC profile from its segments, every
+// offset and number checked against what is there.
 #include "codec/exif.h"
 
 #include <cstring>
@@ -75,4 +76,37 @@ int OrientationOf(const std::vector<COXJPEGDecoder::Marker>& markers) {
             return nOrientation;
     }
     return 1;
+}
+
+ProfileFound JoinIccProfile(const std::vector<COXJPEGDecoder::Marker>& markers,
+                            std::vector<BYTE>& rProfile) {
+    constexpr std::size_t kTag = 12;  // "ICC_PROFILE\0"
+    std::vector<const COXJPEGDecoder::Marker*> parts;
+    std::size_t nCount = 0;
+    for (const COXJPEGDecoder::Marker& marker : markers) {
+        const std::vector<BYTE>& d = marker.data;
+        if (marker.nMarker != JPEG_APP0 + 2 || d.size() < kTag + 2 ||
+            std::memcmp(d.data(), "ICC_PROFILE", kTag) != 0)
+            continue;
+        // Every segment names the same count, and its own number once, from 1 to the count.
+        if ((nCount != 0 && d[kTag + 1] != nCount) || d[kTag + 1] == 0 || d[kTag] == 0 ||
+            d[kTag] > d[kTag + 1])
+            return ProfileFound::Damaged;
+        nCount = d[kTag + 1];
+        parts.resize(nCount, nullptr);
+        if (parts[d[kTag] - 1] != nullptr)
+            return ProfileFound::Damaged;
+        parts[d[kTag] - 1] = &marker;
+    }
+    rProfile.clear();
+    if (nCount == 0)
+        return ProfileFound::None;
+    for (const COXJPEGDecoder::Marker* pPart : parts) {
+        if (pPart == nullptr) {
+            rProfile.clear();
+            return ProfileFound::Damaged;
+        }
+        rProfile.insert(rProfile.end(), pPart->data.begin() + kTag + 2, pPart->data.end());
+    }
+    return ProfileFound::Whole;
 }

@@ -1,5 +1,5 @@
-// The orientation a photo's Exif data gives: how the picture as stored must be turned and
-// mirrored to look as the camera saw it.
+// What a photo's metadata says: the orientation its Exif data gives (how the picture as stored
+// must be turned and mirrored to look as the camera saw it) and the colour profile it carries.
 #pragma once
 
 #include <cstddef>
@@ -15,3 +15,9 @@ int ExifOrientation(const BYTE* pData, std::size_t nSize);
 
 // The first orientation the APP1 segments among these markers give; 1 when none does.
 int OrientationOf(const std::vector<COXJPEGDecoder::Marker>& markers);
+
+// What the APP2 segments among these markers hold of an ICC colour profile, joined in their
+// order ("ICC_PROFILE\0", the segment's number from 1, how many there are, then the bytes).
+enum class ProfileFound { None, Whole, Damaged };
+ProfileFound JoinIccProfile(const std::vector<COXJPEGDecoder::Marker>& markers,
+                            std::vector<BYTE>& rProfile);

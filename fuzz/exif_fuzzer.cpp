@@ -1,4 +1,5 @@
-// libFuzzer entry: Exif data read for its orientation, and bitmaps turned as it says.
+// libFuzzer entry: Exif data read for its orientation, colour profiles joined, and bitmaps turned
+// as an orientation says.
 #include "fuzz/fuzz_targets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,6 +6,7 @@
 #include <set>
 #include <csetjmp>
 #include <string>
+#include <vector>
 
 #include "codec/exif.h"
 #include "codec/jpeg_decoder.h"
@@ -181,14 +182,28 @@ void FuzzExifAndOrientation(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return;
     const int nChoice = data[0];
-    if (nChoice % 2 == 0) {
-        ExifOrientation(data + 1, size - 1);
+    ++data, --size;
+    if (nChoice % 3 == 0) {
+        ExifOrientation(data, size);
         return;
     }
-    CMemFile source(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
+    if (nChoice % 3 == 1) {
+        // APP2 segments, each led by its length.
+        std::vector<COXJPEGDecoder::Marker> markers;
+        for (std::size_t i = 0; i < size;) {
+            const std::size_t n = std::min<std::size_t>(data[i], size - i - 1);
+            markers.push_back({JPEG_APP0 + 2, std::vector<BYTE>(data + i + 1, data + i + 1 + n)});
+            i += n + 1;
+        }
+        std::vector<BYTE> profile;
+        JoinIccProfile(markers, profile);
+        return;
+    }
+    CMemFile source(std::string(reinterpret_cast<const char*>(data), size));
     CMemFile dest;
+    const std::vector<BYTE> profile(nChoice % 5, 7);
     try {
-        WriteOriented(source, 1 + (nChoice / 2) % 8, dest);
+        WriteOriented(source, 1 + (nChoice / 3) % 8, dest, profile.empty() ? nullptr : &profile);
     } catch (CException* e) {
         e->Delete();
     }

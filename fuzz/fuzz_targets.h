@@ -17,6 +17,6 @@ void FuzzJpegToBitmap(const std::uint8_t* data, std::size_t size);
 void FuzzDib(const std::uint8_t* data, std::size_t size);
 // Loads data as an archive holding path objects (file, directory and path records).
 void FuzzPathRecords(const std::uint8_t* data, std::size_t size);
-// Reads data as Exif data for its orientation, or, by its first byte, as a bitmap to turn as an
-// orientation says.
+// By its first byte: reads the rest as Exif data for its orientation, as APP2 segments to join
+// into a colour profile, or as a bitmap to turn as an orientation says and give a profile.
 void FuzzExifAndOrientation(const std::uint8_t* data, std::size_t size);

@@ -29,12 +29,12 @@ mkdir -p "$corpus/bitmap" "$corpus/jpeg" "$corpus/any_bitmap" "$corpus/dib" "$co
 cp "$corpus"/bitmap/*.bmp tests/data/fuzz/any_bitmap/*.bmp "$corpus/any_bitmap/"
 cp "$corpus"/bitmap/*.bmp tests/data/fuzz/dib/* "$corpus/dib/"
 cp tests/data/fuzz/path_record/* "$corpus/path_record/"
-# Exif data of both byte orders with an orientation (a leading even byte), and small bitmaps to
-# turn (a leading odd byte).
+# Exif data of both byte orders with an orientation (a leading byte of 0), and small bitmaps to
+# turn (a leading byte of 11: orientation 4, a profile).
 printf '\0Exif\0\0II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\6\0\0\0\0\0\0\0' > "$corpus/exif/le6"
 printf '\0Exif\0\0MM\0*\0\0\0\10\0\1\1\22\0\3\0\0\0\1\0\10\0\0\0\0\0\0' > "$corpus/exif/be8"
 for f in "$corpus"/bitmap/win24.bmp "$corpus"/bitmap/os2-8.bmp; do
-    { printf '\11'; cat "$f"; } > "$corpus/exif/turn-$(basename "$f")"
+    { printf '\13'; cat "$f"; } > "$corpus/exif/turn-$(basename "$f")"
 done
 
 status=0

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imagefile/bitmap_format.h"
+#include "imagefile/bitmap_layout.h"
 
 namespace {
 
@@ -85,6 +86,26 @@ std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long lo
     return header;
 }
 
+// A 40-byte header made a version-5 one with the profile embedded after nPixelBytes of pixels.
+bool GiveProfile(std::vector<BYTE>& header, ULONGLONG nPixelBytes, std::size_t nProfileBytes) {
+    if (GetLE32(header.data() + kFileHeaderSize) != kInfoHeaderSize)
+        return false;
+    constexpr DWORD kGrowth = kLongestHeader - kInfoHeaderSize;
+    constexpr unsigned long kImagesIntent = 4;  // LCS_GM_IMAGES
+    std::vector<BYTE> more(kGrowth, 0);
+    PutLE32(more.data() + 16, kProfileEmbedded);
+    PutLE32(more.data() + 68, kImagesIntent);
+    const ULONGLONG nTable = header.size() - kFileHeaderSize - kInfoHeaderSize;
+    PutLE32(more.data() + 72, static_cast<unsigned long>(kLongestHeader + nTable + nPixelBytes));
+    PutLE32(more.data() + 76, static_cast<unsigned long>(nProfileBytes));
+    header.insert(header.begin() + kFileHeaderSize + kInfoHeaderSize, more.begin(), more.end());
+    PutLE32(header.data() + 14, kLongestHeader);
+    PutLE32(header.data() + 10, static_cast<unsigned long>(header.size()));
+    PutLE32(header.data() + 2,
+            static_cast<unsigned long>(header.size() + nPixelBytes + nProfileBytes));
+    return true;
+}
+
 void ReadAt(CFile& source, ULONGLONG nPosition, BYTE* pBuffer, UINT nCount) {
     source.Seek(static_cast<std::int64_t>(nPosition), CFile::begin);
     if (source.Read(pBuffer, nCount) != nCount)
@@ -155,17 +176,25 @@ void WriteColumnsAsRows(CFile& source, const Picture& p, int nOrientation, CFile
 
 }  // namespace
 
-BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest) {
+BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest,
+                   const std::vector<BYTE>* pProfile) {
     Picture picture;
     if (nOrientation < 1 || nOrientation > 8 || !ReadPicture(source, picture))
         return FALSE;
     const bool bTurned = nOrientation >= 5;
-    const std::vector<BYTE> header =
+    std::vector<BYTE> header =
         bTurned ? TurnedHeader(picture, picture.nHeight, picture.nWidth) : picture.header;
+    const ULONGLONG nPixelBytes =
+        bTurned ? Stride(picture.nHeight, picture.nBytesPerPixel * 8) * picture.nWidth
+                : picture.nStride * picture.nHeight;
+    if (pProfile != nullptr && !GiveProfile(header, nPixelBytes, pProfile->size()))
+        return FALSE;
     dest.Write(header.data(), static_cast<UINT>(header.size()));
     if (bTurned)
         WriteColumnsAsRows(source, picture, nOrientation, dest);
     else
         WriteRowsAsRows(source, picture, nOrientation, dest);
+    if (pProfile != nullptr)
+        dest.Write(pProfile->data(), static_cast<UINT>(pProfile->size()));
     return TRUE;
 }

@@ -1,6 +1,9 @@
-// Turning and mirroring a bitmap file as a photo's Exif orientation asks, file to file, in
-// strips, so that memory stays bounded whatever the picture's size.
+// Turning and mirroring a bitmap file as a photo's Exif orientation asks, and giving it the
+// photo's colour profile, file to file, in strips, so that memory stays bounded whatever the
+// picture's size.
 #pragma once
+
+#include <vector>
 
 #include "platform/file.h"
 
@@ -11,4 +14,7 @@
 // header, 8 or 24 bits a pixel, bottom-up, positionable); dest is written in order, so it may be
 // a pipe. Reads at most 16 MiB of the picture at a time. FALSE for a source of another layout;
 // file errors are thrown as CFileException*.
-BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest);
+// With a profile, the header becomes a version-5 one that says the profile is embedded, and
+// the profile follows the pixels; the source must then have a 40-byte header.
+BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest,
+                   const std::vector<BYTE>* pProfile = nullptr);

@@ -1,8 +1,10 @@
-// tarnel-cli's --auto-orient against djpeg and Pillow: for every Exif orientation, in both byte
-// orders, as 24-bit, 8-bit and OS/2 bitmaps and in a batch, the bitmap is djpeg's picture turned
-// as Pillow turns it; orientation 1 and a broken tag give djpeg's bytes.
+// tarnel-cli and a photo's metadata, against djpeg, Pillow and ImageMagick: --auto-orient for
+// every Exif orientation, in both byte orders, as 24-bit, 8-bit and OS/2 bitmaps and in a batch
+// (djpeg's picture turned as Pillow turns it; orientation 1 and a broken tag give djpeg's bytes),
+// and colour profiles carried both ways.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -34,9 +36,9 @@ std::string WithExif(const std::string& sJpeg, int nOrientation, bool bBigEndian
 
 }  // namespace
 
-class OrientationGoldenTest : public TempDirTest {};
+class MetadataGoldenTest : public TempDirTest {};
 
-TEST_F(OrientationGoldenTest, EveryOrientationGivesDjpegsPictureTurnedAsPillowTurnsIt) {
+TEST_F(MetadataGoldenTest, EveryOrientationGivesDjpegsPictureTurnedAsPillowTurnsIt) {
     BmpShape shape;
     shape.nWidth = 61;  // odd sides: rows padded differently once turned
     shape.nHeight = 37;
@@ -91,4 +93,57 @@ TEST_F(OrientationGoldenTest, EveryOrientationGivesDjpegsPictureTurnedAsPillowTu
         "        print(\"differs:\", ours); failed += 1\n"
         "sys.exit(failed)'";
     EXPECT_EQ(std::system(sCommand.c_str()), 0) << sCommand;
+}
+
+// A version-5 bitmap's embedded profile goes into the JPEG and comes back byte for byte in a
+// version-5 bitmap, as ImageMagick and a reader of the header find it; a profile outside the
+// file, or APP2 segments that do not fit together, are left out with a warning.
+TEST_F(MetadataGoldenTest, AColourProfileGoesThroughBothWays) {
+    std::string sProfile;
+    for (int i = 0; i < 70000; ++i)  // more than one APP2 segment holds
+        sProfile += static_cast<char>(i * 7 % 251);
+    std::string sBitmap = BuildBmp(ShapeOf(124, 21, 13, 24));
+    PutLE32(sBitmap, 14 + 56, 0x4D424544);  // 'MBED'
+    PutLE32(sBitmap, 14 + 112, static_cast<std::uint32_t>(sBitmap.size() - 14));
+    PutLE32(sBitmap, 14 + 116, static_cast<std::uint32_t>(sProfile.size()));
+    WriteFile(PathOf("outside.bmp"), sBitmap);
+    sBitmap += sProfile;
+    PutLE32(sBitmap, 2, static_cast<std::uint32_t>(sBitmap.size()));
+    WriteFile(PathOf("v5.bmp"), sBitmap);
+
+    ASSERT_EQ(RunTarnelCli({"compress", PathOf("v5.bmp"), PathOf("v5.jpg")}), 0);
+    std::string sErr;
+    ASSERT_EQ(RunTarnelCli({"uncompress", PathOf("v5.jpg"), PathOf("back.bmp"), "--keep-profile"},
+                           nullptr, &sErr),
+              0)
+        << sErr;
+    const std::string sBack = ReadFile(PathOf("back.bmp"));
+    ASSERT_GE(sBack.size(), 14u + 124u);
+    EXPECT_EQ(GetLE32(sBack, 14), 124u);
+    EXPECT_EQ(GetLE32(sBack, 14 + 56), 0x4D424544u);
+    const std::size_t nProfile = 14 + GetLE32(sBack, 14 + 112);
+    EXPECT_EQ(GetLE32(sBack, 14 + 116), sProfile.size());
+    EXPECT_TRUE(sBack.substr(nProfile) == sProfile);
+    ASSERT_EQ(std::system(("cd " + m_sDir + " && convert back.bmp back.icc").c_str()), 0);
+    EXPECT_TRUE(ReadFile(PathOf("back.icc")) == sProfile);
+    // The pixels are djpeg's.
+    const std::string sPlain = PeerConvert("djpeg", "-bmp", ReadFile(PathOf("v5.jpg")));
+    EXPECT_TRUE(sBack.substr(14 + 124, nProfile - 14 - 124) == sPlain.substr(54));
+
+    EXPECT_EQ(
+        RunTarnelCli({"compress", PathOf("outside.bmp"), PathOf("outside.jpg")}, nullptr, &sErr),
+        3);
+    EXPECT_NE(sErr.find("[1040]"), std::string::npos) << sErr;
+    // Segment 2 of 2 twice: the profile cannot be joined.
+    std::string sJpeg = ReadFile(PathOf("v5.jpg"));
+    const std::size_t nFirst = sJpeg.find(std::string("ICC_PROFILE\0\x01", 13));
+    ASSERT_NE(nFirst, std::string::npos);
+    sJpeg[nFirst + 12] = 2;
+    WriteFile(PathOf("damaged.jpg"), sJpeg);
+    EXPECT_EQ(
+        RunTarnelCli({"uncompress", PathOf("damaged.jpg"), PathOf("damaged.bmp"), "--keep-profile"},
+                     nullptr, &sErr),
+        3);
+    EXPECT_NE(sErr.find("色プロファイル"), std::string::npos) << sErr;
+    EXPECT_TRUE(ReadFile(PathOf("damaged.bmp")) == PeerConvert("djpeg", "-bmp", sJpeg));
 }
