@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 ConversionOutcome FileFailure(const CFileException& error) {
-    const CString sText = SystemErrorText(error.m_lOsError);
+    const CString sText =
+        error.m_lOsError != 0 ? SystemErrorText(error.m_lOsError) : error.GetErrorMessage();
     return {ConversionResult::Failed, sText, 0, sText, false};
 }
 
@@ -115,13 +116,18 @@ bool HasWarnings(const ConversionOutcome& outcome) {
 
 namespace {
 
-// An error as libjpeg words it, or a bitmap reader's code in words with the code after it (its
-// words in libjpeg's table are "Bogus message code").
+// A bitmap reader's code in words with the code after it (its words in libjpeg's table are
+// "Bogus message code"); empty for any other code.
+std::string CodeWords(int nCode) {
+    const char* pszMeaning = BitmapCodeMeaning(nCode, CurrentLanguage() == Language::English);
+    return pszMeaning != nullptr ? std::string(pszMeaning) + " [" + std::to_string(nCode) + "]"
+                                 : std::string();
+}
+
+// An error in the bitmap code's words, or as libjpeg words it.
 std::string ErrorWords(const ConversionOutcome& outcome) {
-    const char* pszMeaning =
-        BitmapCodeMeaning(outcome.nErrorCode, CurrentLanguage() == Language::English);
-    if (pszMeaning != nullptr)
-        return std::string(pszMeaning) + " [" + std::to_string(outcome.nErrorCode) + "]";
+    if (std::string sWords = CodeWords(outcome.nErrorCode); !sWords.empty())
+        return sWords;
     std::string sText = static_cast<LPCTSTR>(outcome.sLibraryText);
     while (!sText.empty() && sText.back() == '\n')
         sText.pop_back();
@@ -131,11 +137,10 @@ std::string ErrorWords(const ConversionOutcome& outcome) {
 // A line libjpeg gave a bitmap reader's warning in ("Bogus message code 1040") in its words.
 std::string LineWords(const std::string& sLine) {
     int nCode = 0;
-    const char* pszMeaning = nullptr;
+    std::string sWords;
     if (std::sscanf(sLine.c_str(), "Bogus message code %d", &nCode) == 1)
-        pszMeaning = BitmapCodeMeaning(nCode, CurrentLanguage() == Language::English);
-    return pszMeaning != nullptr ? std::string(pszMeaning) + " [" + std::to_string(nCode) + "]"
-                                 : sLine;
+        sWords = CodeWords(nCode);
+    return sWords.empty() ? sLine : sWords;
 }
 
 }  // namespace
