@@ -28,6 +28,7 @@ void CompressThrough(const std::uint8_t* data, std::size_t size) {
     CMemFile input(std::string(reinterpret_cast<const char*>(data), size));
     CMemFile output;
     Reader bitmap(&input);
+    bitmap.SetKeepProfile(TRUE);  // a version-5 header's profile read as tarnel-cli reads it
     COXJPEGImageFile jpeg(&output);
     COXJPEGEncoder encoder;
     try {
