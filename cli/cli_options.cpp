@@ -96,12 +96,12 @@ bool ParseColors(const char* psz, int& rnColors) {
 
 const std::map<std::string, OptionRule>& CompressRules() {
     static const std::map<std::string, OptionRule> rules = {
-        {"--quality", Number(&EncoderOptions::nQuality, 0, 100, Msg::RangeQuality)},
+        {"--quality", Number(&EncoderOptions::nQuality, 0, 100, Msg::RangeZeroToHundred)},
         {"--grayscale", Flag([](CliOptions& o) { o.encoder.bGrayscale = TRUE; })},
         {"--progressive", Flag([](CliOptions& o) { o.encoder.bProgressive = TRUE; })},
         {"--baseline", Flag([](CliOptions& o) { o.encoder.bBaseline = TRUE; })},
         {"--optimize", Flag([](CliOptions& o) { o.encoder.bOptimize = TRUE; })},
-        {"--smooth", Number(&EncoderOptions::nSmooth, 0, 100, Msg::RangeSmooth)},
+        {"--smooth", Number(&EncoderOptions::nSmooth, 0, 100, Msg::RangeZeroToHundred)},
         {"--dct", Choice({"islow", "ifast", "float"}, &EncoderOptions::nDCTMethod)},
         {"--max-memory", Number(&EncoderOptions::nMaxMemory, 0, INT32_MAX, Msg::RangeMemory)},
     };

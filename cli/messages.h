@@ -19,8 +19,7 @@
     X(NeedsValue, "%s needs a value", "%s には値が必要です")                                       \
     X(TakesNoValue, "%s takes no value", "%s は値をとりません")                                    \
     X(BadValue, "invalid value for %s: '%s' (%s)", "%s の値が正しくありません: '%s' (%s)")         \
-    X(RangeQuality, "a whole number from 0 to 100", "0 から 100 までの整数")                       \
-    X(RangeSmooth, "a whole number from 0 to 100", "0 から 100 までの整数")                        \
+    X(RangeZeroToHundred, "a whole number from 0 to 100", "0 から 100 までの整数")                 \
     X(RangeColors, "0, or a whole number from 8 to 256", "0 か, 8 から 256 までの整数")            \
     X(RangeJobs, "a whole number from 1 to 256", "1 から 256 までの整数")                          \
     X(RangeMemory, "thousands of bytes, a whole number", "1000 バイト単位の整数")                  \

@@ -7,6 +7,7 @@
 
 #include "imagefile/bitmap_format.h"
 #include "imagefile/bitmap_layout.h"
+#include "imagefile/byte_fields.h"
 
 namespace {
 
@@ -14,18 +15,10 @@ using namespace bitmap_format;
 
 constexpr ULONGLONG kStripBytes = 16u << 20;
 
-unsigned GetLE16(const BYTE* p) { return p[0] | (p[1] << 8); }
-unsigned long GetLE32(const BYTE* p) {
-    return GetLE16(p) | (static_cast<unsigned long>(GetLE16(p + 2)) << 16);
-}
-void PutLE16(BYTE* p, unsigned n) {
-    p[0] = static_cast<BYTE>(n);
-    p[1] = static_cast<BYTE>(n >> 8);
-}
-void PutLE32(BYTE* p, unsigned long n) {
-    PutLE16(p, static_cast<unsigned>(n & 0xFFFF));
-    PutLE16(p + 2, static_cast<unsigned>(n >> 16));
-}
+using byte_fields::Get16;
+using byte_fields::Get32;
+using byte_fields::Put16;
+using byte_fields::Put32;
 
 // The picture's place and shape in a bitmap this program wrote.
 struct Picture {
@@ -42,17 +35,17 @@ bool ReadPicture(CFile& source, Picture& rPicture) {
     if (source.Read(start, sizeof start) < kFileHeaderSize + kCoreHeaderSize || start[0] != 'B' ||
         start[1] != 'M')
         return false;
-    const unsigned long nOffset = GetLE32(start + 10);
-    const unsigned long nHeaderSize = GetLE32(start + 14);
+    const DWORD nOffset = Get32(start + 10);
+    const DWORD nHeaderSize = Get32(start + 14);
     int nBits = 0;
     if (nHeaderSize == kCoreHeaderSize) {
-        rPicture.nWidth = GetLE16(start + 18);
-        rPicture.nHeight = GetLE16(start + 20);
-        nBits = static_cast<int>(GetLE16(start + 24));
+        rPicture.nWidth = Get16(start + 18);
+        rPicture.nHeight = Get16(start + 20);
+        nBits = static_cast<int>(Get16(start + 24));
     } else if (nHeaderSize == kInfoHeaderSize) {
-        rPicture.nWidth = static_cast<std::int32_t>(GetLE32(start + 18));
-        rPicture.nHeight = static_cast<std::int32_t>(GetLE32(start + 22));
-        nBits = static_cast<int>(GetLE16(start + 28));
+        rPicture.nWidth = static_cast<std::int32_t>(Get32(start + 18));
+        rPicture.nHeight = static_cast<std::int32_t>(Get32(start + 22));
+        nBits = static_cast<int>(Get16(start + 28));
     }
     if ((nBits != 8 && nBits != 24) || rPicture.nWidth <= 0 || rPicture.nHeight <= 0 ||
         nOffset < kFileHeaderSize + nHeaderSize || nOffset > kMostHeaderBytes)
@@ -73,36 +66,35 @@ bool ReadPicture(CFile& source, Picture& rPicture) {
 std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long long nHeight) {
     std::vector<BYTE> header = picture.header;
     const ULONGLONG nPixels = Stride(nWidth, picture.nBytesPerPixel * 8) * nHeight;
-    PutLE32(header.data() + 2, static_cast<unsigned long>(header.size() + nPixels));
-    if (GetLE32(header.data() + 14) == kCoreHeaderSize) {
-        PutLE16(header.data() + 18, static_cast<unsigned>(nWidth));
-        PutLE16(header.data() + 20, static_cast<unsigned>(nHeight));
+    Put32(header.data() + 2, static_cast<DWORD>(header.size() + nPixels));
+    if (Get32(header.data() + 14) == kCoreHeaderSize) {
+        Put16(header.data() + 18, static_cast<unsigned>(nWidth));
+        Put16(header.data() + 20, static_cast<unsigned>(nHeight));
     } else {
-        PutLE32(header.data() + 18, static_cast<unsigned long>(nWidth));
-        PutLE32(header.data() + 22, static_cast<unsigned long>(nHeight));
-        if (GetLE32(header.data() + 34) != 0)
-            PutLE32(header.data() + 34, static_cast<unsigned long>(nPixels));
+        Put32(header.data() + 18, static_cast<DWORD>(nWidth));
+        Put32(header.data() + 22, static_cast<DWORD>(nHeight));
+        if (Get32(header.data() + 34) != 0)
+            Put32(header.data() + 34, static_cast<DWORD>(nPixels));
     }
     return header;
 }
 
 // A 40-byte header made a version-5 one with the profile embedded after nPixelBytes of pixels.
 bool GiveProfile(std::vector<BYTE>& header, ULONGLONG nPixelBytes, std::size_t nProfileBytes) {
-    if (GetLE32(header.data() + kFileHeaderSize) != kInfoHeaderSize)
+    if (Get32(header.data() + kFileHeaderSize) != kInfoHeaderSize)
         return false;
     constexpr DWORD kGrowth = kLongestHeader - kInfoHeaderSize;
-    constexpr unsigned long kImagesIntent = 4;  // LCS_GM_IMAGES
+    constexpr DWORD kImagesIntent = 4;  // LCS_GM_IMAGES
     std::vector<BYTE> more(kGrowth, 0);
-    PutLE32(more.data() + 16, kProfileEmbedded);
-    PutLE32(more.data() + 68, kImagesIntent);
+    Put32(more.data() + 16, kProfileEmbedded);
+    Put32(more.data() + 68, kImagesIntent);
     const ULONGLONG nTable = header.size() - kFileHeaderSize - kInfoHeaderSize;
-    PutLE32(more.data() + 72, static_cast<unsigned long>(kLongestHeader + nTable + nPixelBytes));
-    PutLE32(more.data() + 76, static_cast<unsigned long>(nProfileBytes));
+    Put32(more.data() + 72, static_cast<DWORD>(kLongestHeader + nTable + nPixelBytes));
+    Put32(more.data() + 76, static_cast<DWORD>(nProfileBytes));
     header.insert(header.begin() + kFileHeaderSize + kInfoHeaderSize, more.begin(), more.end());
-    PutLE32(header.data() + 14, kLongestHeader);
-    PutLE32(header.data() + 10, static_cast<unsigned long>(header.size()));
-    PutLE32(header.data() + 2,
-            static_cast<unsigned long>(header.size() + nPixelBytes + nProfileBytes));
+    Put32(header.data() + 14, kLongestHeader);
+    Put32(header.data() + 10, static_cast<DWORD>(header.size()));
+    Put32(header.data() + 2, static_cast<DWORD>(header.size() + nPixelBytes + nProfileBytes));
     return true;
 }
 

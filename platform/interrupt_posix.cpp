@@ -15,10 +15,8 @@ std::array<struct sigaction, 3> g_previous;
 
 void RemoveTemporariesAndEnd(int nSignal) {
     interrupt_cleanup::RemoveAll();
-    // Ends the process as the signal would have: the shell sees 128 + its number and a loop
-    // around the program stops. The signal is blocked until this handler returns.
-    ::signal(nSignal, SIG_DFL);
-    ::raise(nSignal);
+    // The shell sees 128 + its number and a loop around the program stops.
+    EndAsInterrupted(nSignal);
 }
 
 }  // namespace
