@@ -225,7 +225,7 @@ ItemResult BatchRun::Convert(const BatchItem& item, std::string& rsMessage) cons
     const std::string sSource = item.source.u8string();
     const std::string sDestination = item.destination.u8string();
     const auto fail = [&](const std::string& sFile, const std::string& sWhat) {
-        rsMessage = "tarnel-cli: " + sFile + ": " + sWhat + "\n";
+        rsMessage = Complaint(sFile, sWhat);
         return ItemResult::Failed;
     };
     if (!item.sProblem.empty())

@@ -106,8 +106,12 @@ std::string DestinationFault(const std::string& sPath) {
     return std::string();
 }
 
+std::string Complaint(const std::string& sFile, const std::string& sWhat) {
+    return "tarnel-cli: " + sFile + ": " + sWhat + "\n";
+}
+
 void Complain(std::FILE* err, const std::string& sFile, const std::string& sWhat) {
-    std::fprintf(err, "tarnel-cli: %s: %s\n", sFile.c_str(), sWhat.c_str());
+    std::fputs(Complaint(sFile, sWhat).c_str(), err);
 }
 
 bool HasWarnings(const ConversionOutcome& outcome) {
@@ -146,9 +150,8 @@ std::string LineWords(const std::string& sLine) {
 }  // namespace
 
 std::string OutcomeReport(const ConversionOutcome& outcome, const std::string& sFile) {
-    const std::string sPrefix = "tarnel-cli: " + sFile + ": ";
     if (outcome.result == ConversionResult::Failed)
-        return sPrefix + ErrorWords(outcome) + "\n";
+        return Complaint(sFile, ErrorWords(outcome));
     std::string sReport;
     const std::string sMessages = static_cast<LPCTSTR>(outcome.sLibraryText);
     std::size_t nStart = 0;
@@ -159,7 +162,7 @@ std::string OutcomeReport(const ConversionOutcome& outcome, const std::string& s
         const std::string sLine = LineWords(sMessages.substr(nStart, nEnd - nStart));
         if (!sLine.empty())
             sReport +=
-                sPrefix + (HasWarnings(outcome) ? Say(Msg::Warning, sLine.c_str()) : sLine) + "\n";
+                Complaint(sFile, HasWarnings(outcome) ? Say(Msg::Warning, sLine.c_str()) : sLine);
         nStart = nEnd + 1;
     }
     return sReport;

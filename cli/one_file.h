@@ -18,7 +18,8 @@ std::string SourceFault(const std::string& sPath);
 // when it may be tried.
 std::string DestinationFault(const std::string& sPath);
 
-// Prints "tarnel-cli: FILE: what" on err.
+// The line "tarnel-cli: FILE: what\n", and that line printed on err.
+std::string Complaint(const std::string& sFile, const std::string& sWhat);
 void Complain(std::FILE* err, const std::string& sFile, const std::string& sWhat);
 
 // What the user is told of an outcome, a line "tarnel-cli: FILE: ..." per message: libjpeg's
