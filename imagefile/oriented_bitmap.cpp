@@ -15,7 +15,6 @@ using namespace bitmap_format;
 
 constexpr ULONGLONG kStripBytes = 16u << 20;
 
-using byte_fields::Get16;
 using byte_fields::Get32;
 using byte_fields::Put16;
 using byte_fields::Put32;
@@ -29,37 +28,27 @@ struct Picture {
     ULONGLONG nStride = 0;
 };
 
+// The picture of a bitmap this program wrote: 8 or 24 bits, uncompressed, bottom-up. The header
+// is read by the one reader of bitmap headers; every row must be in the file, which also bounds
+// what is held of it.
 bool ReadPicture(CFile& source, Picture& rPicture) {
-    BYTE start[kFileHeaderSize + kInfoHeaderSize] = {};
     source.Seek(0, CFile::begin);
-    if (source.Read(start, sizeof start) < kFileHeaderSize + kCoreHeaderSize || start[0] != 'B' ||
-        start[1] != 'M')
+    BitmapLayout layout;
+    const BitmapByteReader read = [&source](BYTE* pBuffer, UINT nBytes) {
+        return source.Read(pBuffer, nBytes);
+    };
+    if (ReadBitmapLayout(read, BitmapRules::Every, layout) != 0 ||
+        (layout.nBitsPerPixel != 8 && layout.nBitsPerPixel != 24) ||
+        layout.nCompression != BI_RGB || layout.bTopDown ||
+        layout.nPixelOffset > kMostHeaderBytes || !layout.PixelsFit(0, source.GetLength()))
         return false;
-    const DWORD nOffset = Get32(start + 10);
-    const DWORD nHeaderSize = Get32(start + 14);
-    int nBits = 0;
-    if (nHeaderSize == kCoreHeaderSize) {
-        rPicture.nWidth = Get16(start + 18);
-        rPicture.nHeight = Get16(start + 20);
-        nBits = static_cast<int>(Get16(start + 24));
-    } else if (nHeaderSize == kInfoHeaderSize) {
-        rPicture.nWidth = static_cast<std::int32_t>(Get32(start + 18));
-        rPicture.nHeight = static_cast<std::int32_t>(Get32(start + 22));
-        nBits = static_cast<int>(Get16(start + 28));
-    }
-    if ((nBits != 8 && nBits != 24) || rPicture.nWidth <= 0 || rPicture.nHeight <= 0 ||
-        nOffset < kFileHeaderSize + nHeaderSize || nOffset > kMostHeaderBytes)
-        return false;
-    rPicture.nBytesPerPixel = nBits / 8;
-    rPicture.nStride = Stride(rPicture.nWidth, nBits);
-    // Every row read must be in the file, which also bounds what is held of it.
-    const ULONGLONG nLength = source.GetLength();
-    if (nLength < nOffset ||
-        (nLength - nOffset) / rPicture.nStride < static_cast<ULONGLONG>(rPicture.nHeight))
-        return false;
-    rPicture.header.resize(nOffset);
+    rPicture.nWidth = layout.nWidth;
+    rPicture.nHeight = layout.nHeight;
+    rPicture.nBytesPerPixel = layout.nBitsPerPixel / 8;
+    rPicture.nStride = layout.nStride;
+    rPicture.header.resize(layout.nPixelOffset);
     source.Seek(0, CFile::begin);
-    return source.Read(rPicture.header.data(), nOffset) == nOffset;
+    return source.Read(rPicture.header.data(), layout.nPixelOffset) == layout.nPixelOffset;
 }
 
 // The header of the turned picture: the same, with the sides and sizes that change.
@@ -67,7 +56,7 @@ std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long lo
     std::vector<BYTE> header = picture.header;
     const ULONGLONG nPixels = Stride(nWidth, picture.nBytesPerPixel * 8) * nHeight;
     Put32(header.data() + 2, static_cast<DWORD>(header.size() + nPixels));
-    if (Get32(header.data() + 14) == kCoreHeaderSize) {
+    if (Get32(header.data() + kFileHeaderSize) == kCoreHeaderSize) {
         Put16(header.data() + 18, static_cast<unsigned>(nWidth));
         Put16(header.data() + 20, static_cast<unsigned>(nHeight));
     } else {
@@ -92,7 +81,7 @@ bool GiveProfile(std::vector<BYTE>& header, ULONGLONG nPixelBytes, std::size_t n
     Put32(more.data() + 72, static_cast<DWORD>(kLongestHeader + nTable + nPixelBytes));
     Put32(more.data() + 76, static_cast<DWORD>(nProfileBytes));
     header.insert(header.begin() + kFileHeaderSize + kInfoHeaderSize, more.begin(), more.end());
-    Put32(header.data() + 14, kLongestHeader);
+    Put32(header.data() + kFileHeaderSize, kLongestHeader);
     Put32(header.data() + 10, static_cast<DWORD>(header.size()));
     Put32(header.data() + 2, static_cast<DWORD>(header.size() + nPixelBytes + nProfileBytes));
     return true;
