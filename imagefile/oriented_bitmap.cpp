@@ -14,6 +14,8 @@ namespace {
 using namespace bitmap_format;
 
 constexpr ULONGLONG kStripBytes = 16u << 20;
+// Output rows turned at once: a source row's pixels for all of them share its lines of memory.
+constexpr long long kGroupRows = 64;
 
 using byte_fields::Get32;
 using byte_fields::Put16;
@@ -93,7 +95,30 @@ void ReadAt(CFile& source, ULONGLONG nPosition, BYTE* pBuffer, UINT nCount) {
         AfxThrowFileException(CFileException::endOfFile, 0, source.GetFilePath());
 }
 
-void CopyPixel(const BYTE* pFrom, BYTE* pTo, int nBytes) { std::memcpy(pTo, pFrom, nBytes); }
+// Gathers nRows output rows nOutStride apart: pixel x of output row j is the pixel at
+// pFirst + from(x) × nInStep + j × nNextColumn pixels. Taking a few rows at once reads each
+// source line of memory once for all of them; the pixel's size is known at compile time, so a
+// copy is a move of one or three bytes rather than a call.
+template <int kBytes, typename Index>
+void GatherRows(const BYTE* pFirst, std::size_t nInStep, long long nNextColumn, long long nRows,
+                long long nPixels, std::size_t nOutStride, BYTE* pOut, Index from) {
+    for (long long x = 0; x < nPixels; ++x) {
+        const BYTE* pIn = pFirst + static_cast<std::size_t>(from(x)) * nInStep;
+        BYTE* pTo = pOut + x * kBytes;
+        for (long long j = 0; j < nRows; ++j)
+            std::memcpy(pTo + j * nOutStride, pIn + j * nNextColumn * kBytes, kBytes);
+    }
+}
+
+template <typename Index>
+void GatherRows(int nBytes, const BYTE* pFirst, std::size_t nInStep, long long nNextColumn,
+                long long nRows, long long nPixels, std::size_t nOutStride, BYTE* pOut,
+                Index from) {
+    if (nBytes == 3)
+        GatherRows<3>(pFirst, nInStep, nNextColumn, nRows, nPixels, nOutStride, pOut, from);
+    else
+        GatherRows<1>(pFirst, nInStep, nNextColumn, nRows, nPixels, nOutStride, pOut, from);
+}
 
 // Orientations 1 to 4 keep rows as rows: each output row is a source row, perhaps reversed.
 void WriteRowsAsRows(CFile& source, const Picture& p, int nOrientation, CFile& dest) {
@@ -108,9 +133,8 @@ void WriteRowsAsRows(CFile& source, const Picture& p, int nOrientation, CFile& d
             dest.Write(row.data(), static_cast<UINT>(p.nStride));
             continue;
         }
-        for (long long x = 0; x < p.nWidth; ++x)
-            CopyPixel(row.data() + (p.nWidth - 1 - x) * p.nBytesPerPixel,
-                      turned.data() + x * p.nBytesPerPixel, p.nBytesPerPixel);
+        GatherRows(p.nBytesPerPixel, row.data(), p.nBytesPerPixel, 0, 1, p.nWidth, 0, turned.data(),
+                   [&p](long long x) { return p.nWidth - 1 - x; });
         dest.Write(turned.data(), static_cast<UINT>(p.nStride));
     }
 }
@@ -127,7 +151,7 @@ void WriteColumnsAsRows(CFile& source, const Picture& p, int nOrientation, CFile
     const long long nStrip = std::max<long long>(
         1, std::min<long long>(p.nWidth, kStripBytes / (p.nHeight * p.nBytesPerPixel)));
     std::vector<BYTE> strip(static_cast<std::size_t>(nStrip * p.nHeight * p.nBytesPerPixel));
-    std::vector<BYTE> row(nOutStride, 0);
+    std::vector<BYTE> rows(static_cast<std::size_t>(kGroupRows * nOutStride), 0);
     // Output file rows from the bottom, taken nStrip at a time.
     for (long long nFirst = 0; nFirst < nOutHeight; nFirst += nStrip) {
         const long long nCount = std::min(nStrip, nOutHeight - nFirst);
@@ -141,16 +165,17 @@ void WriteColumnsAsRows(CFile& source, const Picture& p, int nOrientation, CFile
                    p.header.size() + (p.nHeight - 1 - nSourceRow) * p.nStride +
                        nColumn * p.nBytesPerPixel,
                    strip.data() + nSourceRow * nBytes, nBytes);
-        for (long long nFileRow = nFirst; nFileRow < nFirst + nCount; ++nFileRow) {
-            const long long y = nOutHeight - 1 - nFileRow;
-            const long long nSourceColumn = bColumnsReversed ? p.nWidth - 1 - y : y;
-            const long long k = nSourceColumn - nColumn;
-            for (long long x = 0; x < nOutWidth; ++x) {
-                const long long nSourceRow = bRowsReversed ? p.nHeight - 1 - x : x;
-                CopyPixel(strip.data() + nSourceRow * nBytes + k * p.nBytesPerPixel,
-                          row.data() + x * p.nBytesPerPixel, p.nBytesPerPixel);
-            }
-            dest.Write(row.data(), static_cast<UINT>(nOutStride));
+        for (long long nGroup = nFirst; nGroup < nFirst + nCount; nGroup += kGroupRows) {
+            const long long nRows = std::min(kGroupRows, nFirst + nCount - nGroup);
+            // File row nGroup is source column nGroupColumn; each next file row the column to
+            // its right (7, 8) or left (5, 6).
+            const long long y = nOutHeight - 1 - nGroup;
+            const long long nGroupColumn = bColumnsReversed ? p.nWidth - 1 - y : y;
+            GatherRows(
+                p.nBytesPerPixel, strip.data() + (nGroupColumn - nColumn) * p.nBytesPerPixel,
+                nBytes, bColumnsReversed ? 1 : -1, nRows, nOutWidth, nOutStride, rows.data(),
+                [&p, bRowsReversed](long long x) { return bRowsReversed ? p.nHeight - 1 - x : x; });
+            dest.Write(rows.data(), static_cast<UINT>(nRows * nOutStride));
         }
     }
 }
