@@ -71,13 +71,35 @@ ConversionOutcome ConvertWithMetadata(const CliOptions& o, const std::string& sS
     return outcome;
 }
 
+// Whether a JPEG file's header says its picture stands as stored, read from its first bytes
+// without decoding: then turning it would only cost a copy of every pixel. Standard input, which
+// cannot be read twice, and a header longer than this look are not judged.
+bool StandsAsStored(const std::string& sSource) {
+    constexpr UINT kHeaderLook = 256u << 10;
+    if (sSource == kStandardInputPath || !IsRegularFile(sSource.c_str()))
+        return false;
+    CFile file;
+    if (!file.Open(sSource.c_str(), CFile::modeRead | CFile::shareDenyNone))
+        return false;
+    std::vector<BYTE> start(kHeaderLook);
+    UINT nRead = 0;
+    try {
+        nRead = file.Read(start.data(), kHeaderLook);
+    } catch (CFileException* e) {
+        e->Delete();  // the conversion meets the same error and names it
+        return false;
+    }
+    std::vector<COXJPEGDecoder::Marker> segments;
+    return ReadHeaderExif(start.data(), nRead, segments) && OrientationOf(segments) == 1;
+}
+
 }  // namespace
 
 ConversionOutcome ConvertOneFile(const CliOptions& o, const std::string& sSource,
                                  const std::string& sDestination) {
     if (o.command == CliCommand::Compress)
         return CConversion(sSource.c_str(), sDestination.c_str(), o.encoder).Run();
-    if (o.bAutoOrient || o.bKeepProfile)
+    if (o.bKeepProfile || (o.bAutoOrient && !StandsAsStored(sSource)))
         return ConvertWithMetadata(o, sSource, sDestination);
     return CConversion(sDestination.c_str(), sSource.c_str(), o.decoder).Run();
 }

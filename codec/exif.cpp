@@ -12,6 +12,9 @@ constexpr unsigned kOrientationTag = 0x0112;
 constexpr unsigned kShortType = 3;
 constexpr std::size_t kExifHeader = 6;  // "Exif\0\0"
 constexpr std::size_t kEntrySize = 12;
+constexpr BYTE kStartOfImage = 0xD8, kStartOfScan = 0xDA;
+constexpr BYTE kTemporary = 0x01;  // TEM
+constexpr BYTE kFirstRestart = 0xD0, kLastRestart = 0xD7;
 
 // The TIFF structure after the Exif header, with its byte order.
 class TiffReader {
@@ -76,6 +79,38 @@ int OrientationOf(const std::vector<COXJPEGDecoder::Marker>& markers) {
             return nOrientation;
     }
     return 1;
+}
+
+BOOL ReadHeaderExif(const BYTE* pData, std::size_t nSize,
+                    std::vector<COXJPEGDecoder::Marker>& rSegments) {
+    rSegments.clear();
+    if (pData == nullptr || nSize < 2 || pData[0] != 0xFF || pData[1] != kStartOfImage)
+        return FALSE;
+    for (std::size_t i = 2; i + 1 < nSize;) {
+        if (pData[i] != 0xFF)
+            return FALSE;  // not where a marker must be
+        const BYTE nMarker = pData[i + 1];
+        if (nMarker == 0xFF) {
+            ++i;  // a fill byte before the marker
+            continue;
+        }
+        if (nMarker == kStartOfScan || nMarker == JPEG_EOI)
+            return TRUE;  // the segments that can hold Exif data are behind
+        if (nMarker == kTemporary || (nMarker >= kFirstRestart && nMarker <= kLastRestart)) {
+            i += 2;  // markers without a length
+            continue;
+        }
+        if (nSize - i < 4)
+            return FALSE;
+        const std::size_t nLength = (std::size_t{pData[i + 2]} << 8) | pData[i + 3];
+        if (nLength < 2 || nSize - i - 2 < nLength)
+            return FALSE;
+        if (nMarker == JPEG_APP0 + 1)
+            rSegments.push_back(
+                {nMarker, std::vector<BYTE>(pData + i + 4, pData + i + 2 + nLength)});
+        i += 2 + nLength;
+    }
+    return FALSE;
 }
 
 ProfileFound JoinIccProfile(const std::vector<COXJPEGDecoder::Marker>& markers,

@@ -16,6 +16,12 @@ int ExifOrientation(const BYTE* pData, std::size_t nSize);
 // The first orientation the APP1 segments among these markers give; 1 when none does.
 int OrientationOf(const std::vector<COXJPEGDecoder::Marker>& markers);
 
+// The APP1 segments of a JPEG's header, from its first nSize bytes, without decoding it: a
+// cheap look at the orientation before choosing how to convert. FALSE when the bytes are not a
+// JPEG's start or the header goes on past them (the decoder then reads it as usual).
+BOOL ReadHeaderExif(const BYTE* pData, std::size_t nSize,
+                    std::vector<COXJPEGDecoder::Marker>& rSegments);
+
 // What the APP2 segments among these markers hold of an ICC colour profile, joined in their
 // order ("ICC_PROFILE\0", the segment's number from 1, how many there are, then the bytes).
 enum class ProfileFound { None, Whole, Damaged };

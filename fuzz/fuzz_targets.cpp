@@ -186,6 +186,9 @@ void FuzzExifAndOrientation(const std::uint8_t* data, std::size_t size) {
     ++data, --size;
     if (nChoice % 3 == 0) {
         ExifOrientation(data, size);
+        std::vector<COXJPEGDecoder::Marker> segments;
+        if (ReadHeaderExif(data, size, segments))
+            OrientationOf(segments);
         return;
     }
     if (nChoice % 3 == 1) {

@@ -151,4 +151,36 @@ TEST(ExifTest, OnlyAWellFormedOrientationCounts) {
         {JPEG_APP0 + 1, std::vector<BYTE>(sSix.begin(), sSix.end())}};
     EXPECT_EQ(OrientationOf(markers), 6);
     EXPECT_EQ(OrientationOf({markers[0], markers[1]}), 1);
+
+    // The header's Exif read before decoding: up to the first scan, every length inside the bytes.
+    const auto segment = [](unsigned nMarker, const std::string& sData) {
+        const std::size_t n = sData.size() + 2;
+        return std::string{'\xFF', static_cast<char>(nMarker), static_cast<char>(n >> 8),
+                           static_cast<char>(n)} +
+               sData;
+    };
+    const std::string sSoi("\xFF\xD8", 2), sSos = segment(0xDA, std::string(10, '\0'));
+    const std::string sApp1 = segment(0xE1, sSix), sDqt = segment(0xDB, std::string(65, '\1'));
+    const struct {
+        std::string sStart;
+        BOOL bRead;
+        int nOrientation;
+    } starts[] = {
+        {sSoi + segment(0xE0, "JFIF") + sApp1 + sDqt + sSos, TRUE, 6},
+        {sSoi + "\xFF\xFF" + sApp1 + "\xFF\xD0" + sSos, TRUE, 6},  // fill byte, a restart
+        {sSoi + sDqt + sSos + sApp1, TRUE, 1},                     // after the scan: not read
+        {sSoi + "\xFF\xD9", TRUE, 1},
+        {sSoi + sApp1.substr(0, 20), FALSE, 1},  // cut inside the segment
+        {sSoi + sDqt, FALSE, 1},                 // no scan yet
+        {sSoi + "x" + sApp1 + sSos, FALSE, 1},   // a stray byte where a marker must be
+        {sSoi + std::string("\xFF\xE1\0\1", 4) + sSos, FALSE, 1},  // length below 2
+        {sApp1 + sSos, FALSE, 1},                                  // no start of image
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.sStart.size());
+        const std::vector<BYTE> bytes(start.sStart.begin(), start.sStart.end());
+        std::vector<COXJPEGDecoder::Marker> segments;
+        EXPECT_EQ(ReadHeaderExif(bytes.data(), bytes.size(), segments), start.bRead);
+        EXPECT_EQ(OrientationOf(segments), start.nOrientation);
+    }
 }
