@@ -334,7 +334,7 @@ int BatchRun::Run() {
         }
         if (g_bStopRequested) {
             ClearProgress();
-            std::fprintf(m_io.err, "tarnel-cli: %s\n", Say(Msg::Stopping).c_str());
+            Complain(m_io.err, Say(Msg::Stopping));
             std::fflush(m_io.err);
         }
     }
@@ -369,10 +369,8 @@ std::string ProgressLine(const BatchProgress& p) {
 int RunBatch(const CliOptions& options, const CliStreams& io) {
     std::vector<BatchItem> items = PlanBatch(options);
     if (items.empty())  // only folders, with nothing the walk takes
-        std::fprintf(
-            io.err, "tarnel-cli: %s\n",
-            Say(options.command == CliCommand::Compress ? Msg::NoBitmapsFound : Msg::NoJpegsFound)
-                .c_str());
+        Complain(io.err, Say(options.command == CliCommand::Compress ? Msg::NoBitmapsFound
+                                                                     : Msg::NoJpegsFound));
     BatchRun run(options, io, std::move(items));
     return run.Run();
 }

@@ -108,7 +108,7 @@ void PrintSeconds(const CliOptions& o, DWORD nStart, const CliStreams& io) {
 int Transform(const CliOptions& o, const CliStreams& io) {
     const Ends ends = EndsOf(o);
     if (ends.bSourceIsStream || ends.bDestinationIsStream) {
-        std::fprintf(io.err, "tarnel-cli: %s\n", Say(Msg::TransformNeedsTwo).c_str());
+        Complain(io.err, Say(Msg::TransformNeedsTwo));
         return kExitUsage;
     }
     if (!MayRun(o, ends, io))
@@ -153,8 +153,7 @@ int PrintText(const std::string& sText, const CliStreams& io) {
     if (std::fputs(sText.c_str(), io.out) < 0 || std::fflush(io.out) != 0 ||
         std::ferror(io.out) != 0) {
         const int nError = errno != 0 ? errno : EIO;
-        std::fprintf(io.err, "tarnel-cli: %s\n",
-                     Say(Msg::WriteError, static_cast<LPCTSTR>(SystemErrorText(nError))).c_str());
+        Complain(io.err, Say(Msg::WriteError, static_cast<LPCTSTR>(SystemErrorText(nError))));
         return kExitFailure;
     }
     return kExitSuccess;
@@ -166,7 +165,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io) {
     CliOptions options;
     std::string sError;
     if (!ParseCliOptions(argc - 1, argv + 1, options, sError)) {
-        std::fprintf(io.err, "tarnel-cli: %s\n%s\n", sError.c_str(), Say(Msg::TryHelp).c_str());
+        Complain(io.err, sError);
+        std::fprintf(io.err, "%s\n", Say(Msg::TryHelp).c_str());
         return kExitUsage;
     }
     switch (options.command) {

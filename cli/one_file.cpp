@@ -136,6 +136,10 @@ void Complain(std::FILE* err, const std::string& sFile, const std::string& sWhat
     std::fputs(Complaint(sFile, sWhat).c_str(), err);
 }
 
+void Complain(std::FILE* err, const std::string& sWhat) {
+    std::fputs(("tarnel-cli: " + sWhat + "\n").c_str(), err);
+}
+
 bool HasWarnings(const ConversionOutcome& outcome) {
     return outcome.result == ConversionResult::ConvertedWithWarnings && !outcome.bOnlyNotes;
 }

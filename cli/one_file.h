@@ -21,6 +21,8 @@ std::string DestinationFault(const std::string& sPath);
 // The line "tarnel-cli: FILE: what\n", and that line printed on err.
 std::string Complaint(const std::string& sFile, const std::string& sWhat);
 void Complain(std::FILE* err, const std::string& sFile, const std::string& sWhat);
+// "tarnel-cli: what is wrong", for a problem that is no one file's.
+void Complain(std::FILE* err, const std::string& sWhat);
 
 // What the user is told of an outcome, a line "tarnel-cli: FILE: ..." per message: libjpeg's
 // notes as they are, its warnings labelled as warnings, an error with its words (a bitmap
