@@ -53,10 +53,11 @@ bool ReadPicture(CFile& source, Picture& rPicture) {
     return source.Read(rPicture.header.data(), layout.nPixelOffset) == layout.nPixelOffset;
 }
 
-// The header of the turned picture: the same, with the sides and sizes that change.
-std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long long nHeight) {
+// The header of the turned picture, nWidth by nHeight in nPixels bytes: the same, with the sides
+// and sizes that change.
+std::vector<BYTE> TurnedHeader(const Picture& picture, long long nWidth, long long nHeight,
+                               ULONGLONG nPixels) {
     std::vector<BYTE> header = picture.header;
-    const ULONGLONG nPixels = Stride(nWidth, picture.nBytesPerPixel * 8) * nHeight;
     Put32(header.data() + 2, static_cast<DWORD>(header.size() + nPixels));
     if (Get32(header.data() + kFileHeaderSize) == kCoreHeaderSize) {
         Put16(header.data() + 18, static_cast<unsigned>(nWidth));
@@ -188,11 +189,12 @@ BOOL WriteOriented(CFile& source, int nOrientation, CFile& dest,
     if (nOrientation < 1 || nOrientation > 8 || !ReadPicture(source, picture))
         return FALSE;
     const bool bTurned = nOrientation >= 5;
-    std::vector<BYTE> header =
-        bTurned ? TurnedHeader(picture, picture.nHeight, picture.nWidth) : picture.header;
     const ULONGLONG nPixelBytes =
         bTurned ? Stride(picture.nHeight, picture.nBytesPerPixel * 8) * picture.nWidth
                 : picture.nStride * picture.nHeight;
+    std::vector<BYTE> header =
+        bTurned ? TurnedHeader(picture, picture.nHeight, picture.nWidth, nPixelBytes)
+                : picture.header;
     if (pProfile != nullptr && !GiveProfile(header, nPixelBytes, pProfile->size()))
         return FALSE;
     dest.Write(header.data(), static_cast<UINT>(header.size()));
